@@ -1,0 +1,160 @@
+#include "fakes.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "base/error.h"
+#include "chatlog/intake.h"
+#include "game/countdown.h"
+
+namespace horone::testing {
+
+WindowHandle FakeDesktop::Add(std::string className, std::string title, WindowHandle parent) {
+  const WindowHandle h = next_++;
+  windows[h] = FakeWindow{std::move(className), std::move(title), parent, {}, -1};
+  return h;
+}
+
+void FakeDesktop::Remove(WindowHandle w) {
+  for (auto it = windows.begin(); it != windows.end();) {
+    it = it->second.parent == w ? windows.erase(it) : std::next(it);
+  }
+  windows.erase(w);
+}
+
+WindowHandle FakeDesktop::FindTopLevel(std::string_view className, std::optional<std::string_view> title) {
+  return FindChild(0, className, title);
+}
+
+WindowHandle FakeDesktop::FindChild(WindowHandle parent, std::string_view className,
+                                    std::optional<std::string_view> title) {
+  for (const auto& [h, w] : windows) {
+    if (w.parent == parent && w.className == className && (!title || w.title == *title)) return h;
+  }
+  return 0;
+}
+
+std::string FakeDesktop::Name(WindowHandle w) const {
+  if (w == 0) return "null";
+  const auto& fw = windows.at(w);
+  return fw.title.empty() ? fw.className : fw.title;
+}
+
+std::string FakeDesktop::ReadTitle(WindowHandle window) {
+  if (onReadTitle) onReadTitle(window);
+  auto it = windows.find(window);
+  return it == windows.end() ? std::string() : it->second.title.substr(0, 63);
+}
+
+void FakeDesktop::PutText(WindowHandle window, const std::string& text) {
+  journal.push_back("settext " + Name(window) + " " + text);
+  if (auto it = windows.find(window); it != windows.end()) it->second.title = text;
+}
+
+void FakeDesktop::PostKey(WindowHandle window, bool down, std::uint16_t vk) {
+  journal.push_back(std::string("key ") + Name(window) + (down ? " down " : " up ") + std::to_string(vk));
+}
+
+void FakeDesktop::SendMouseButton(WindowHandle window, bool down) {
+  journal.push_back(std::string("click ") + Name(window) + (down ? " down" : " up"));
+  if (onMouseButton) onMouseButton(window, down);
+}
+
+int FakeDesktop::ListCount(WindowHandle list) {
+  auto it = windows.find(list);
+  return it == windows.end() ? 0 : static_cast<int>(it->second.items.size());
+}
+
+int FakeDesktop::ListSelect(WindowHandle list, int index) {
+  journal.push_back("select " + std::to_string(index));
+  auto it = windows.find(list);
+  if (it == windows.end() || index < 0 || index >= static_cast<int>(it->second.items.size())) return -1;
+  it->second.selection = index;
+  return index;
+}
+
+std::string FakeDesktop::ListItemText(WindowHandle list, int index) {
+  auto it = windows.find(list);
+  if (it == windows.end() || index < 0 || index >= static_cast<int>(it->second.items.size())) return {};
+  return it->second.items[static_cast<size_t>(index)];
+}
+
+std::string FakeLocale::ShortDate(const LocalTime& t) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d/%02d/%02d", t.year, t.month, t.day);
+  return buf;
+}
+
+int FakeLocale::CompareText(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    auto fold = [](char c) {
+      const auto u = static_cast<unsigned char>(c);
+      return static_cast<int>(u >= 'A' && u <= 'Z' ? u + 32 : u);
+    };
+    const int d = fold(a[i]) - fold(b[i]);
+    if (d != 0) return d;
+  }
+  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+void FakeClipboard::SetText(const std::string& t) {
+  if (heldByOther) throw UserError("クリップボードを開くことができません");
+  text = t;
+}
+
+std::optional<std::string> FakeSettings::Read(const std::string& path, std::string_view section,
+                                              std::string_view key) {
+  if (section != "Form") return std::nullopt;
+  auto f = files.find(path);
+  if (f == files.end()) return std::nullopt;
+  for (const auto& [k, v] : f->second) {
+    if (k == key) return v;
+  }
+  return std::nullopt;
+}
+
+bool FakeSettings::Write(const std::string& path, std::string_view, std::string_view key, std::string_view value) {
+  if (failKey && *failKey == key) return false;
+  writes.push_back(std::string(key) + "=" + std::string(value));
+  Set(path, std::string(key), std::string(value));
+  return true;
+}
+
+void FakeSettings::Set(const std::string& path, const std::string& key, const std::string& value) {
+  auto& keys = files[path];
+  for (auto& [k, v] : keys) {
+    if (k == key) {
+      v = value;
+      return;
+    }
+  }
+  keys.emplace_back(key, value);
+}
+
+FileContents FakeFiles::Read(const std::string& path) {
+  if (unreadable.count(path)) return {ReadStatus::Unreadable, {}};
+  auto it = files.find(path);
+  if (it == files.end()) return {ReadStatus::Missing, {}};
+  return {ReadStatus::Ok, it->second};
+}
+
+bool FakeFiles::WriteReplacing(const std::string& path, const std::string& bytes) {
+  if (std::find(failWrites.begin(), failWrites.end(), path) != failWrites.end()) return false;
+  files[path] = bytes;
+  return true;
+}
+
+Harness::Harness() {
+  IntakeEntries = IntakeExits = LoggedRows = 0;
+  CountdownTicks = 0;
+  pump.journal = &desktop.journal;
+}
+
+TForm2& Harness::Start() {
+  form = std::make_unique<TForm2>(platform);
+  form->FormCreate();
+  return *form;
+}
+
+}  // namespace horone::testing

@@ -1,0 +1,166 @@
+// Fakes of the platform ports for the unit tests. The desktop is a small
+// scripted model of the game client's windows; every call that reaches the
+// game is recorded in `journal`, and hooks let a test act "inside" a call
+// (a chat line delivered while a title is read, a dialog shown on a click).
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/form2.h"
+#include "ports/ports.h"
+
+namespace horone::testing {
+
+struct FakeWindow {
+  std::string className;
+  std::string title;
+  WindowHandle parent = 0;
+  std::vector<std::string> items;  // a list box's items
+  int selection = -1;
+};
+
+class FakeDesktop : public GameDesktop {
+ public:
+  WindowHandle Add(std::string className, std::string title, WindowHandle parent = 0);
+  void Remove(WindowHandle w);
+  FakeWindow& At(WindowHandle w) { return windows.at(w); }
+
+  WindowHandle FindTopLevel(std::string_view className, std::optional<std::string_view> title) override;
+  WindowHandle FindChild(WindowHandle parent, std::string_view className,
+                         std::optional<std::string_view> title) override;
+  std::string ReadTitle(WindowHandle window) override;
+  void PutText(WindowHandle window, const std::string& text) override;
+  void PostKey(WindowHandle window, bool down, std::uint16_t virtualKey) override;
+  void SendMouseButton(WindowHandle window, bool down) override;
+  int ListCount(WindowHandle list) override;
+  int ListSelect(WindowHandle list, int index) override;
+  std::string ListItemText(WindowHandle list, int index) override;
+
+  std::string Name(WindowHandle w) const;
+
+  std::map<WindowHandle, FakeWindow> windows;  // handle order is creation (Z) order
+  std::vector<std::string> journal;
+  std::function<void(WindowHandle)> onReadTitle;
+  std::function<void(WindowHandle, bool down)> onMouseButton;
+
+ private:
+  WindowHandle next_ = 0x100;
+};
+
+class FakeClock : public Clock {
+ public:
+  LocalTime now{2026, 12, 11, 9, 5, 7, 123};
+  LocalTime Now() override { return now; }
+};
+
+// Japanese-style locale: "yyyy/mm/dd", ":" and ASCII case folding.
+class FakeLocale : public Locale {
+ public:
+  std::string separator = ":";
+  std::string ShortDate(const LocalTime& t) override;
+  std::string TimeSeparator() override { return separator; }
+  int CompareText(std::string_view a, std::string_view b) override;
+  std::string PathForDisplay(const std::string& p) override { return p; }
+};
+
+class FakeClipboard : public Clipboard {
+ public:
+  std::optional<std::string> text;
+  bool heldByOther = false;
+  void SetText(const std::string& t) override;
+};
+
+class FakeDialogs : public Dialogs {
+ public:
+  std::vector<std::string> shown;
+  std::function<void()> whileShown;
+  void ShowMessage(const std::string& text) override {
+    shown.push_back(text);
+    if (whileShown) whileShown();
+  }
+};
+
+class FakeSettings : public SettingsStore {
+ public:
+  // path -> section -> key -> value (keys in write order)
+  std::map<std::string, std::vector<std::pair<std::string, std::string>>> files;
+  std::vector<std::string> writes;  // "KEY=value" in order
+  std::optional<std::string> failKey;  // writing this key fails
+  std::optional<std::string> Read(const std::string& path, std::string_view section, std::string_view key) override;
+  bool Write(const std::string& path, std::string_view section, std::string_view key, std::string_view value) override;
+  void Set(const std::string& path, const std::string& key, const std::string& value);
+};
+
+class FakeFiles : public ProgramFiles {
+ public:
+  std::string exe = "C:\\Games\\horone.exe";
+  std::map<std::string, std::string> files;
+  std::map<std::string, int> unreadable;  // path -> present but cannot be read
+  std::vector<std::string> failWrites;    // paths whose write fails
+  std::string ExecutablePath() override { return exe; }
+  FileContents Read(const std::string& path) override;
+  bool WriteReplacing(const std::string& path, const std::string& bytes) override;
+};
+
+class FakePump : public EventPump {
+ public:
+  int processed = 0;
+  std::vector<int> sleeps;
+  std::function<void()> onProcess;
+  std::vector<std::string>* journal = nullptr;  // shares the desktop's, to see the order
+  void ProcessMessages() override {
+    ++processed;
+    if (onProcess) onProcess();
+  }
+  void Sleep(int ms) override {
+    sleeps.push_back(ms);
+    if (journal) journal->push_back("sleep " + std::to_string(ms));
+  }
+};
+
+class FakeHook : public HookLibrary {
+ public:
+  std::int32_t result = 1;
+  int installs = 0, uninstalls = 0;
+  std::vector<std::string>* order = nullptr;
+  std::int32_t Install(std::int32_t) override {
+    ++installs;
+    if (order) order->push_back("install");
+    return result;
+  }
+  void Uninstall() override {
+    ++uninstalls;
+    if (order) order->push_back("uninstall");
+  }
+};
+
+// All fakes together, and a form over them.
+struct Harness {
+  FakeDesktop desktop;
+  FakeClock clock;
+  FakeLocale locale;
+  FakeClipboard clipboard;
+  FakeDialogs dialogs;
+  FakeSettings settings;
+  FakeFiles files;
+  FakePump pump;
+  FakeHook hook;
+  Platform platform{desktop, clock, locale, clipboard, dialogs, settings, files, pump, hook};
+
+  Harness();
+  // Constructs the form and runs its creation, as start-up does.
+  TForm2& Start();
+  std::unique_ptr<TForm2> form;
+
+  // Delivers one chat line the way the hook library does.
+  void Deliver(const std::string& line) { form->Edit1.PlatformTextChanged(line); }
+  std::string IniPath() const { return "C:\\Games\\horone.INI"; }
+  std::string UserList() const { return "C:\\Games\\userlist.txt"; }
+  std::string MsgList() const { return "C:\\Games\\msglist.txt"; }
+};
+
+}  // namespace horone::testing
