@@ -373,6 +373,8 @@ class StatusBar : public Control {
   const StatusPanel& Panel(int i) const { return panels_[static_cast<size_t>(i)]; }
   void SetPanelText(int i, std::string text);
   void SetPanelWidth(int i, int width);
+  // The real bar got its first size.
+  void RaiseResize() { SizeChanged(); }
 
  protected:
   void SizeChanged() override {

@@ -322,6 +322,7 @@ HWND View::CreateControl(Control& c, HWND parentHwnd) {
     }
     case Kind::StatusBar:
       SyncStatusParts(static_cast<StatusBar&>(c));
+      static_cast<StatusBar&>(c).RaiseResize();  // as a real bar is resized once it exists
       break;
     default:
       break;

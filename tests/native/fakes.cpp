@@ -11,7 +11,7 @@ namespace horone::testing {
 
 WindowHandle FakeDesktop::Add(std::string className, std::string title, WindowHandle parent) {
   const WindowHandle h = next_++;
-  windows[h] = FakeWindow{std::move(className), std::move(title), parent, {}, -1};
+  windows[h] = FakeWindow{std::move(className), std::move(title), parent, {}, -1, {}};
   return h;
 }
 
@@ -48,7 +48,7 @@ std::string FakeDesktop::ReadTitle(WindowHandle window) {
 
 void FakeDesktop::PutText(WindowHandle window, const std::string& text) {
   journal.push_back("settext " + Name(window) + " " + text);
-  if (auto it = windows.find(window); it != windows.end()) it->second.title = text;
+  if (auto it = windows.find(window); it != windows.end()) it->second.text = text;
 }
 
 void FakeDesktop::PostKey(WindowHandle window, bool down, std::uint16_t vk) {
@@ -117,6 +117,7 @@ std::optional<std::string> FakeSettings::Read(const std::string& path, std::stri
 bool FakeSettings::Write(const std::string& path, std::string_view, std::string_view key, std::string_view value) {
   if (failKey && *failKey == key) return false;
   writes.push_back(std::string(key) + "=" + std::string(value));
+  if (order) order->push_back("set " + std::string(key));
   Set(path, std::string(key), std::string(value));
   return true;
 }
@@ -142,6 +143,7 @@ FileContents FakeFiles::Read(const std::string& path) {
 bool FakeFiles::WriteReplacing(const std::string& path, const std::string& bytes) {
   if (std::find(failWrites.begin(), failWrites.end(), path) != failWrites.end()) return false;
   files[path] = bytes;
+  if (order) order->push_back("write " + path);
   return true;
 }
 
@@ -151,10 +153,23 @@ Harness::Harness() {
   pump.journal = &desktop.journal;
 }
 
-TForm2& Harness::Start() {
+TForm2& Harness::Construct() {
   form = std::make_unique<TForm2>(platform);
-  form->FormCreate();
   return *form;
+}
+
+TForm2& Harness::Start() {
+  Construct().FormCreate();
+  return *form;
+}
+
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const UserError& e) {
+    return e.what();
+  }
+  return {};
 }
 
 }  // namespace horone::testing

@@ -21,6 +21,7 @@ struct FakeWindow {
   WindowHandle parent = 0;
   std::vector<std::string> items;  // a list box's items
   int selection = -1;
+  std::string text;  // an edit control's text, as WM_SETTEXT left it
 };
 
 class FakeDesktop : public GameDesktop {
@@ -90,6 +91,7 @@ class FakeSettings : public SettingsStore {
   std::map<std::string, std::vector<std::pair<std::string, std::string>>> files;
   std::vector<std::string> writes;  // "KEY=value" in order
   std::optional<std::string> failKey;  // writing this key fails
+  std::vector<std::string>* order = nullptr;  // "set KEY" per successful write
   std::optional<std::string> Read(const std::string& path, std::string_view section, std::string_view key) override;
   bool Write(const std::string& path, std::string_view section, std::string_view key, std::string_view value) override;
   void Set(const std::string& path, const std::string& key, const std::string& value);
@@ -101,6 +103,7 @@ class FakeFiles : public ProgramFiles {
   std::map<std::string, std::string> files;
   std::map<std::string, int> unreadable;  // path -> present but cannot be read
   std::vector<std::string> failWrites;    // paths whose write fails
+  std::vector<std::string>* order = nullptr;  // "write PATH" per successful write
   std::string ExecutablePath() override { return exe; }
   FileContents Read(const std::string& path) override;
   bool WriteReplacing(const std::string& path, const std::string& bytes) override;
@@ -138,6 +141,22 @@ class FakeHook : public HookLibrary {
   }
 };
 
+// A view stand-in: tells the test of every change of the models it watches.
+// (A form with a sink closes through its view, so do not watch the form in
+// a test that closes it.)
+struct WatchingSink : ViewSink {
+  std::function<void(Component&, Change, int)> onChange;
+  void Watch(std::initializer_list<Component*> components) {
+    for (Component* c : components) c->SetSink(this);
+  }
+  void Changed(Component& c, Change what, int index) override {
+    if (onChange) onChange(c, what, index);
+  }
+};
+
+// The message of the UserError that `action` raises; "" when it raises none.
+std::string ErrorOf(const std::function<void()>& action);
+
 // All fakes together, and a form over them.
 struct Harness {
   FakeDesktop desktop;
@@ -152,6 +171,8 @@ struct Harness {
   Platform platform{desktop, clock, locale, clipboard, dialogs, settings, files, pump, hook};
 
   Harness();
+  // Constructs the form (the settings are read here).
+  TForm2& Construct();
   // Constructs the form and runs its creation, as start-up does.
   TForm2& Start();
   std::unique_ptr<TForm2> form;
