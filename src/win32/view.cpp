@@ -186,7 +186,6 @@ HWND View::HwndOf(const Component& c) const {
 void View::CreateChildren(Control& parent, HWND parentHwnd) {
   for (Control* c : parent.Children()) {
     HWND h = CreateControl(*c, parentHwnd);
-    c->SetSink(this);
     CreateChildren(*c, h);
   }
 }
@@ -270,6 +269,7 @@ HWND View::CreateControl(Control& c, HWND parentHwnd) {
   if (!h) throw UserError("ウィンドウを作成できません");
   hwnds_[&c] = h;
   controls_[h] = &c;
+  c.SetSink(this);
   SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   SetWindowSubclass(h, ControlSubclass, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
 

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Sets everything up, builds every configuration and runs every test:
+# the native unit tests (with AddressSanitizer and UBSan), then the Win32
+# tests of the x86_64 build under Wine and Xvfb. The i686 release is built
+# and its import table checked.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$(pwd)
+start=$(date +%s)
+
+bash scripts/setup.sh
+
+summary=()
+run_ctest() {  # name, preset, [wrapper...]
+  local name=$1 preset=$2
+  shift 2
+  local log=build/ctest-$name.log
+  set +e
+  "$@" ctest --preset "$preset" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  set -e
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -1 || true)
+  summary+=("$name: ${line:-no result}")
+  return "$rc"
+}
+
+echo "== native build and unit tests"
+cmake --preset native >/dev/null
+cmake --build --preset native
+run_ctest native native
+
+echo "== i686 release build"
+cmake --preset mingw32 >/dev/null
+cmake --build --preset mingw32
+imports=$(i686-w64-mingw32-objdump -p build/mingw32/src/win32/horone.exe)
+for f in InstallHook_CallWndProc UnInstallHook_CallWndProc; do
+  grep -q "$f" <<<"$(sed -n '/DLL Name: HOROHK.DLL/,/DLL Name:/p' <<<"$imports")" \
+    || { echo "horone.exe does not import $f from HOROHK.DLL"; exit 1; }
+done
+echo "horone.exe (i686) imports InstallHook_CallWndProc and UnInstallHook_CallWndProc from HOROHK.DLL"
+
+echo "== x86_64 build and Win32 tests under Wine"
+cmake --preset mingw64 >/dev/null
+cmake --build --preset mingw64
+export HORONE_WINEPREFIX=${HORONE_WINEPREFIX:-$repo/build/wineprefix64}
+bash scripts/wine-prefix.sh prepare
+run_ctest win32 mingw64 xvfb-run -a -s "-screen 0 1280x1024x24"
+
+echo "== summary"
+printf '%s\n' "${summary[@]}"
+passed=0 failed=0
+for s in "${summary[@]}"; do
+  if [[ $s =~ ([0-9]+)%\ tests\ passed,\ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
+    failed=$((failed + BASH_REMATCH[2]))
+    passed=$((passed + BASH_REMATCH[3] - BASH_REMATCH[2]))
+  fi
+done
+echo "time: $(( $(date +%s) - start )) s"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,85 @@
+// A running ホロネ in a program folder of its own, optionally beside the
+// stand-in game client, driven and read from outside.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "win32_test_support.h"
+
+namespace horonetest {
+
+// Menu command ids of the main window.
+enum : WORD {
+  kExit1 = 101, kN3 = 102, kN4 = 103, kAbout1 = 104,
+  kA1 = 201, kN1 = 202, kN2 = 203, kW1 = 301, kT1 = 302,
+};
+
+inline constexpr DWORD kWait = 15000;
+
+class HoroneApp {
+ public:
+  HoroneApp();
+  ~HoroneApp();
+
+  const std::wstring& Folder() const { return dir_.path(); }
+  std::wstring File(std::wstring_view name) const { return dir_.file(name); }
+
+  // The stand-in game client, with its own journal.
+  void StartGame(const std::vector<std::string>& script = {});
+  bool GameCommand(const std::string& utf8Command);
+  std::vector<std::string> Journal() const;
+  // Waits until the journal has a line equal to `line`.
+  bool WaitJournal(const std::string& line, DWORD timeoutMs = kWait) const;
+  wintest::Process& Game() { return game_; }
+
+  // Starts horone.exe (working directory elsewhere) and waits for its window.
+  void Start(const std::vector<std::pair<std::wstring, std::wstring>>& env = {}, bool waitShown = true);
+  wintest::Process StartSecondCopy();
+  wintest::Process& App() { return app_; }
+  HWND Main() const { return main_; }
+
+  HWND Grid() const;
+  HWND Status() const;
+  HWND ListBox1() const;
+  HWND ComboBox1() const;
+  HWND Edit1() const;  // the hidden chat edit: the only direct "TEdit" child
+  HWND Edit2() const;
+  HWND ButtonNamed(std::wstring_view text, int nth = 0) const;
+  HWND Button1() const;  // "削除" of the input row
+  HWND Button5() const;  // "削除" of the watch list
+
+  // A chat line delivered as the hook library does.
+  void Deliver(const std::wstring& line) const;
+  std::vector<std::wstring> Row(int item) const { return wintest::listViewRow(Grid(), item); }
+  int Rows() const { return wintest::listViewItemCount(Grid()); }
+  std::wstring Panel(int i) const { return wintest::statusBarText(Status(), i); }
+  void Command(WORD id) const { wintest::postCommand(main_, id); }
+  // Waits for a message box of ホロネ and returns its text, pressing OK.
+  std::wstring TakeMessage(DWORD timeoutMs = kWait) const;
+  // Asks the window to close and returns the exit code.
+  DWORD CloseAndWait();
+  DWORD WaitExit(DWORD timeoutMs = kWait);
+  std::string ReadFile(std::wstring_view name) const;
+  void WriteFile(std::wstring_view name, std::string_view bytes) const;
+  bool Exists(std::wstring_view name) const { return wintest::pathExists(File(name)); }
+  // Runs a shell command on the Linux side (chattr and the like).
+  int Shell(const std::string& script, const std::vector<std::string>& args = {}) const;
+  std::string UnixFile(std::wstring_view name) const;
+
+ private:
+  wintest::TempDir dir_;
+  wintest::TempDir elsewhere_;
+  wintest::Process game_;
+  wintest::Process app_;
+  HWND main_ = nullptr;
+  std::wstring journal_;
+};
+
+// A sanity pause for effects that have no visible end (a key press that
+// must *not* do something).
+void Settle(DWORD ms = 300);
+
+}  // namespace horonetest
