@@ -10,6 +10,12 @@ start=$(date +%s)
 
 bash scripts/setup.sh
 
+# Every GoogleTest program writes its results here, natively and under Wine
+# (Wine sees the same path through its Z: drive).
+results=$repo/build/test-results
+rm -rf "$results"
+mkdir -p "$results/native" "$results/win32"
+
 summary=()
 run_ctest() {  # name, preset, [wrapper...]
   local name=$1 preset=$2
@@ -28,7 +34,7 @@ run_ctest() {  # name, preset, [wrapper...]
 echo "== native build and unit tests"
 cmake --preset native >/dev/null
 cmake --build --preset native
-run_ctest native native
+GTEST_OUTPUT=xml:$results/native/ run_ctest native native
 
 echo "== i686 release build"
 cmake --preset mingw32 >/dev/null
@@ -45,16 +51,21 @@ cmake --preset mingw64 >/dev/null
 cmake --build --preset mingw64
 export HORONE_WINEPREFIX=${HORONE_WINEPREFIX:-$repo/build/wineprefix64}
 bash scripts/wine-prefix.sh prepare
-run_ctest win32 mingw64 xvfb-run -a -s "-screen 0 1280x1024x24"
+GTEST_OUTPUT=xml:$results/win32/ run_ctest win32 mingw64 xvfb-run -a -s "-screen 0 1280x1024x24"
 
 echo "== summary"
 printf '%s\n' "${summary[@]}"
+# Test cases of every GoogleTest program, from their XML reports.
 passed=0 failed=0
-for s in "${summary[@]}"; do
-  if [[ $s =~ ([0-9]+)%\ tests\ passed,\ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
-    failed=$((failed + BASH_REMATCH[2]))
-    passed=$((passed + BASH_REMATCH[3] - BASH_REMATCH[2]))
-  fi
+for xml in "$results"/*/*.xml; do
+  [ -f "$xml" ] || continue
+  line=$(grep -m1 '<testsuites ' "$xml")
+  tests=$(sed -E 's/.* tests="([0-9]+)".*/\1/' <<<"$line")
+  fails=$(sed -E 's/.* failures="([0-9]+)".*/\1/' <<<"$line")
+  errors=$(sed -E 's/.* errors="([0-9]+)".*/\1/' <<<"$line")
+  echo "$(basename "$(dirname "$xml")")/$(basename "$xml" .xml): $tests test cases, $((fails + errors)) failed"
+  passed=$((passed + tests - fails - errors))
+  failed=$((failed + fails + errors))
 done
 echo "time: $(( $(date +%s) - start )) s"
 echo "$passed passed, $failed failed"
