@@ -11,7 +11,8 @@ start=$(date +%s)
 bash scripts/setup.sh
 
 # Every GoogleTest program writes its results here, natively and under Wine
-# (Wine sees the same path through its Z: drive).
+# (Wine sees the same path through its Z: drive; a path without a drive
+# letter would be relative to the test's folder there).
 results=$repo/build/test-results
 rm -rf "$results"
 mkdir -p "$results/native" "$results/win32"
@@ -51,7 +52,7 @@ cmake --preset mingw64 >/dev/null
 cmake --build --preset mingw64
 export HORONE_WINEPREFIX=${HORONE_WINEPREFIX:-$repo/build/wineprefix64}
 bash scripts/wine-prefix.sh prepare
-GTEST_OUTPUT=xml:$results/win32/ run_ctest win32 mingw64 xvfb-run -a -s "-screen 0 1280x1024x24"
+GTEST_OUTPUT=xml:Z:$results/win32/ run_ctest win32 mingw64 xvfb-run -a -s "-screen 0 1280x1024x24"
 
 echo "== summary"
 printf '%s\n' "${summary[@]}"
