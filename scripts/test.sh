@@ -52,7 +52,7 @@ cmake --preset mingw64 >/dev/null
 cmake --build --preset mingw64
 export HORONE_WINEPREFIX=${HORONE_WINEPREFIX:-$repo/build/wineprefix64}
 bash scripts/wine-prefix.sh prepare
-GTEST_OUTPUT=xml:Z:$results/win32/ run_ctest win32 mingw64 xvfb-run -a -s "-screen 0 1280x1024x24"
+GTEST_OUTPUT=xml:Z:$results/win32/ run_ctest win32 mingw64 xvfb-run -a -s "-screen 0 1600x1200x24"
 
 echo "== summary"
 printf '%s\n' "${summary[@]}"

@@ -9,6 +9,9 @@
 #   kill     end this prefix's wineserver and every Wine process in it
 #   path     print the prefix's path
 #
+# HORONE_WINE_DPI (e.g. 144) gives a newly prepared prefix that many pixels
+# per inch; use a prefix of its own for it.
+#
 # The prefix is HORONE_WINEPREFIX, else WINEPREFIX, else <repo>/build/wineprefix.
 # Preparing it, once: wineboot -i (without the Mono/Gecko installers and
 # without winemenubuilder, which would write .desktop files outside the
@@ -28,6 +31,8 @@ horone_repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 HORONE_WINE64=${HORONE_WINE64:-/usr/lib/wine/wine64}
 HORONE_WINE32=${HORONE_WINE32:-/usr/lib/wine/wine}
 HORONE_WINESERVER=${HORONE_WINESERVER:-/usr/lib/wine/wineserver}
+# Where Debian keeps the 32-bit builtin DLLs and programs (wine32:i386).
+HORONE_WINE_I386_DLLDIR=${HORONE_WINE_I386_DLLDIR:-/usr/lib/i386-linux-gnu/wine}
 # Bump when the preparation below changes: prefixes with an older marker are
 # prepared again (wineboot and the settings; nothing is deleted).
 HORONE_PREFIX_MARK=.horone-prefix-v3
@@ -38,7 +43,6 @@ export WINEDEBUG=${HORONE_WINEDEBUG:--all}
 export LANG=${HORONE_LANG:-ja_JP.UTF-8}
 # LC_ALL beats LANG, and Wine takes its code pages from the locale.
 export LC_ALL=$LANG
-export WINEARCH=win64
 
 horone_log() { echo "wine-prefix: $*" >&2; }
 
@@ -114,6 +118,12 @@ horone_write_settings_reg() {
     echo '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]'
     echo '"Managed"="N"'
     echo
+    if [ -n "${HORONE_WINE_DPI:-}" ]; then
+      # The screen's pixels per inch, as a user's display setting would be.
+      echo '[HKEY_CURRENT_USER\Control Panel\Desktop]'
+      printf '"LogPixels"=dword:%08x\n' "$HORONE_WINE_DPI"
+      echo
+    fi
     echo '[HKEY_CURRENT_USER\Software\Wine\DllOverrides]'
     echo '"winemenubuilder.exe"=""'
     echo
@@ -138,7 +148,9 @@ horone_wine_prepare() {
     local start=$SECONDS log="$WINEPREFIX.log"
     : >"$log"
     horone_log "preparing $WINEPREFIX (log: $log)"
-    if ! horone_prep_run "$log" "$HORONE_WINE64" wineboot -i; then
+    local arch=()
+    [ -e "$WINEPREFIX/system.reg" ] || arch=(env WINEARCH=win64)
+    if ! horone_prep_run "$log" "${arch[@]}" "$HORONE_WINE64" wineboot -i; then
       horone_log "wineboot failed; see $log"; tail -n 20 "$log" >&2; exit 1
     fi
     local reg="$WINEPREFIX/drive_c/horone-settings.reg"
@@ -175,7 +187,12 @@ horone_exec_in_i386_namespace() {
 }
 
 # Makes the prefix's 32-bit side (syswow64) under qemu-i386, once: the 64-bit
-# wineboot installs it by running 32-bit programs, which the namespace lets run.
+# wineboot installs it by running 32-bit programs, which the namespace lets
+# run. Two things a plain "wineboot -u" lacks on a prefix made without them:
+# the 64-bit loader must find the 32-bit builtins (WINEDLLPATH), and 32-bit
+# programs may load builtin DLLs that have no file in syswow64 yet only in
+# bootstrap mode (WINEBOOTSTRAPMODE, which Wine sets itself when it makes a
+# prefix).
 horone_wine_prepare_i386_qemu() {
   [ -f "$WINEPREFIX/$HORONE_I386_MARK" ] && return 0
   (
@@ -184,9 +201,13 @@ horone_wine_prepare_i386_qemu() {
     [ -f "$WINEPREFIX/$HORONE_I386_MARK" ] && exit 0
     local start=$SECONDS log="$WINEPREFIX.log"
     horone_log "preparing the 32-bit side of $WINEPREFIX under qemu-i386 (minutes)"
-    if ! ( horone_exec_in_i386_namespace env WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
+    if ! ( horone_exec_in_i386_namespace env WINEBOOTSTRAPMODE=1 WINEDLLPATH="$HORONE_WINE_I386_DLLDIR" \
+             WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
              "$HORONE_WINE64" wineboot -u ) >>"$log" 2>&1 9>&-; then
       horone_log "32-bit wineboot failed; see $log"; exit 1
+    fi
+    if [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+      horone_log "32-bit wineboot made no syswow64; see $log"; exit 1
     fi
     date >"$WINEPREFIX/$HORONE_I386_MARK"
     horone_log "32-bit side ready in $((SECONDS - start)) s"

@@ -25,7 +25,10 @@
 #                                      private user+mount namespace, so nothing
 #                                      on the machine changes. Works, but every
 #                                      32-bit process takes about a minute to
-#                                      start.
+#                                      start, and ReadProcessMemory /
+#                                      WriteProcessMemory between 32-bit
+#                                      processes are off by qemu's guest base
+#                                      (the support library avoids them).
 # x86_64 programs always run natively with the 64-bit loader.
 set -euo pipefail
 
@@ -68,6 +71,11 @@ EOF
     fi
     horone_wine_prepare
     horone_wine_prepare_i386_qemu
+    # For the test support library: stretch its waits, and reach other
+    # processes' memory through shared sections (ReadProcessMemory and
+    # WriteProcessMemory miss by qemu's guest base there).
+    export WINTEST_TIMEOUT_SCALE=${WINTEST_TIMEOUT_SCALE:-10}
+    export WINTEST_REMOTE_MEMORY=${WINTEST_REMOTE_MEMORY:-section}
     horone_exec_in_i386_namespace "$HORONE_WINE32" "$program" "$@"
     ;;
   *)

@@ -85,6 +85,11 @@ TForm2::TForm2(Platform& platform)
   a1.onClick = [this] { a1Click(); };
   N1.onClick = [this] { N1Click(); };
   N2.onClick = [this] { N2Click(); };
+  Find1.onClick = [this] { Find1Click(); };
+  SaveCsv1.onClick = [this] { SaveCsv1Click(); };
+  DailyLog1.onClick = [this] { DailyLog1Click(); };
+  StringGrid1.onKeyDown = [this](std::uint16_t& key, ShiftState s) { StringGrid1KeyDown(key, s); };
+  FindBox.onFind = [this](bool forward) { FindInLog(forward); };
   w1.onClick = [this] { w1Click(); };
   t1.onClick = [this] { t1Click(); };
   Timer1.onTimer = [this] { Timer1Timer(); };
@@ -109,8 +114,10 @@ void TForm2::FormCreate() {
   // kept; the rest of the set-up goes on, so that the lists are loaded and a
   // later Exit command cannot replace them with empty ones.
   try {
-    SetWidth(StrToInt(FormWidthText));
-    SetHeight(StrToInt(FormHeightText));
+    const int width = StrToInt(FormWidthText);
+    SetWidth(defaultWidth_ ? (width * Dpi() + 48) / 96 : width);  // rounded, as the view scales
+    const int height = StrToInt(FormHeightText);
+    SetHeight(defaultHeight_ ? (height * Dpi() + 48) / 96 : height);
   } catch (const UserError& e) {
     platform_.dialogs.ShowMessage(e.what());
   }

@@ -9,6 +9,8 @@
 
 #include "ports/ports.h"
 #include "widgets/widgets.h"
+#include "chatlog/daily_log.h"
+#include "chatlog/find_box.h"
 
 namespace horone {
 
@@ -24,6 +26,9 @@ enum CommandId : int {
   kCmdA1 = 201,
   kCmdN1 = 202,
   kCmdN2 = 203,
+  kCmdFind1 = 204,
+  kCmdSaveCsv1 = 205,
+  kCmdDailyLog1 = 206,
   kCmdW1 = 301,
   kCmdT1 = 302,
 };
@@ -59,6 +64,14 @@ class TForm2 : public Form {
   void N1Click();
   void N2Click();
 
+  // Chat log on disk, find and export.
+  void LogRowToFile(const LocalTime& time, int row);
+  void DailyLog1Click();
+  void Find1Click();
+  void FindInLog(bool forward);
+  void StringGrid1KeyDown(std::uint16_t& key, ShiftState shift);
+  void SaveCsv1Click();
+
   // Watch list.
   void LoadWatchList();
   void AddWatchedUser(const std::string& name);
@@ -90,6 +103,8 @@ class TForm2 : public Form {
   std::string SettingsPath();
   void LoadSettings();
   void SaveSettings();
+  void LoadLogSettings();
+  void SaveLogSettings();
 
   void SetAboutBox(TAboutBox* box) { aboutBox_ = box; }
   Platform& Services() { return platform_; }
@@ -129,7 +144,13 @@ class TForm2 : public Form {
   MenuItem w1{"w1", "/w ユーザ名"};
   MenuItem t1{"t1", "/t ユーザ名 メッセージ"};
   Menu MainMenu1{"MainMenu1", {&Exit1, &N3, &N4, &About1}};
-  Menu PopupMenu1{"PopupMenu1", {&a1, &N1, &N2}};
+  // Appended to the grid's menu, behind separators: find, export, daily files.
+  MenuItem N5{"N5", "-"};
+  MenuItem Find1{"Find1", "検索..."};
+  MenuItem SaveCsv1{"SaveCsv1", "CSVで保存..."};
+  MenuItem N6{"N6", "-"};
+  MenuItem DailyLog1{"DailyLog1", "日別ログをファイルに保存"};
+  Menu PopupMenu1{"PopupMenu1", {&a1, &N1, &N2, &N5, &Find1, &SaveCsv1, &N6, &DailyLog1}};
   Menu PopupMenu2{"PopupMenu2", {&w1, &t1}};
 
   Timer Timer1{"Timer1", 600000};
@@ -147,6 +168,13 @@ class TForm2 : public Form {
   std::int32_t SelectedRow = 0;
   std::string FormWidthText;
   std::string FormHeightText;
+  // Section "Log": every logged row also goes to the day's file in the folder
+  // (as stored: code page 932, relative to the program's folder).
+  bool LogToDailyFiles = false;
+  std::string LogFolderText;
+
+  // The find box, rendered beside the main window.
+  TFindBox FindBox;
 
   // Whether the stored list file may be replaced at the Exit command: not
   // when this run never loaded it, or when it existed but could not be read.
@@ -165,6 +193,12 @@ class TForm2 : public Form {
   bool watchListLoaded_ = false;
   bool historyLoaded_ = false;
   bool spectateRunning_ = false;
+  DailyLogWriter dailyLog_;
+  bool logSettingsStored_ = false;  // the settings file had the section "Log"
+  bool logSwitchChanged_ = false;   // the user switched the daily files this run
+  bool logFailureShown_ = false;    // a failed write was reported; cleared by a written row
+  bool defaultWidth_ = false;
+  bool defaultHeight_ = false;
 };
 
 // The About box: layout only.

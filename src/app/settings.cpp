@@ -1,5 +1,6 @@
 // The settings file: the window's size and the six view switches, read at
-// construction and written at every close.
+// construction and written at every close. (The daily log files' section:
+// log_settings.cpp.)
 #include "app/form2.h"
 #include "base/error.h"
 #include "base/integer.h"
@@ -26,12 +27,19 @@ std::string TForm2::SettingsPath() { return ReplaceExtension(platform_.files.Exe
 void TForm2::LoadSettings() {
   const std::string path = SettingsPath();
   auto& store = platform_.settings;
-  FormWidthText = store.Read(path, kSection, "FOW").value_or("937");
-  FormHeightText = store.Read(path, kSection, "FOH").value_or("411");
+  const auto width = store.Read(path, kSection, "FOW");
+  const auto height = store.Read(path, kSection, "FOH");
+  FormWidthText = width.value_or("937");
+  FormHeightText = height.value_or("411");
+  // A stored size is the window's real size; the defaults are the layout's,
+  // made for 96 pixels per inch.
+  defaultWidth_ = !width;
+  defaultHeight_ = !height;
   for (const auto& f : kFlags) {
     const auto text = store.Read(path, kSection, f.key);
     this->*f.member = text ? ParseFlag(*text, true) : true;
   }
+  LoadLogSettings();
 }
 
 void TForm2::SaveSettings() {
@@ -44,6 +52,7 @@ void TForm2::SaveSettings() {
   write("FOW", IntToStr(Width()));
   write("FOH", IntToStr(Height()));
   for (const auto& f : kFlags) write(f.key, this->*f.member ? "1" : "0");
+  SaveLogSettings();
 }
 
 }  // namespace horone

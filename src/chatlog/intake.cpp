@@ -16,10 +16,24 @@ std::int32_t LoggedRows = 0;
 
 namespace {
 
-std::string TwoDigits(int v) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%02d", v);
-  return buf;
+// The time cell: hour, minute and second as two digits each, joined by the
+// locale's separator. (Built by hand: formatting through printf was the
+// largest cost of a logged line.)
+std::string TimeText(const LocalTime& t, const std::string& separator) {
+  std::string text;
+  text.reserve(6 + 2 * separator.size());
+  for (const int v : {t.hour, t.minute, t.second}) {
+    if (!text.empty()) text += separator;
+    if (v >= 0 && v <= 99) {
+      text += static_cast<char>('0' + v / 10);
+      text += static_cast<char>('0' + v % 10);
+    } else {
+      char buf[16];
+      std::snprintf(buf, sizeof buf, "%02d", v);
+      text += buf;
+    }
+  }
+  return text;
 }
 
 // Ends the intake of a non-empty change however its processing ends.
@@ -67,10 +81,10 @@ void TForm2::Edit1Change() {
   }
   StringGrid1.SetCell(0, r, place);
   StringGrid1.SetCell(1, r, platform_.locale.ShortDate(now));
-  const std::string sep = platform_.locale.TimeSeparator();
-  StringGrid1.SetCell(2, r, TwoDigits(now.hour) + sep + TwoDigits(now.minute) + sep + TwoDigits(now.second));
+  StringGrid1.SetCell(2, r, TimeText(now, platform_.locale.TimeSeparator()));
   StringGrid1.SetCell(3, r, user);
   StringGrid1.SetCell(4, r, content);
+  if (LogToDailyFiles) LogRowToFile(now, r);
 
   if (AutoScrollLog) StringGrid1.SetRow(r + 1);
 }

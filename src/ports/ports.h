@@ -62,6 +62,13 @@ class Locale {
   virtual int CompareText(std::string_view a, std::string_view b) = 0;
   // A UTF-8 path as code page 932 text, for messages.
   virtual std::string PathForDisplay(const std::string& utf8Path) = 0;
+  // Code page 932 text as UTF-8 (a path read from the settings file, an
+  // exported file).
+  virtual std::string TextToUtf8(std::string_view text) = 0;
+  // Whether `pattern` occurs in `text`, letter case ignored as the user's
+  // locale folds it (whole characters only: never a double-byte
+  // character's trail byte).
+  virtual bool ContainsText(std::string_view text, std::string_view pattern) = 0;
 };
 
 class Clipboard {
@@ -72,11 +79,23 @@ class Clipboard {
   virtual void SetText(const std::string& text) = 0;
 };
 
+// What the standard save dialog is asked (texts in code page 932).
+struct SaveFileQuestion {
+  std::string title;      // the dialog's caption
+  std::string fileName;   // the name proposed, without a folder
+  std::string typeName;   // the file type's description, e.g. "CSV ファイル"
+  std::string extension;  // without the dot: the type's filter and the default extension
+};
+
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
   // A plain message box with one OK button; returns when dismissed.
   virtual void ShowMessage(const std::string& text) = 0;
+  // The standard save dialog: the chosen file's full path (UTF-8), or
+  // nothing when the user cancels. The dialog asks before an existing file
+  // is replaced.
+  virtual std::optional<std::string> AskSaveFile(const SaveFileQuestion& question) = 0;
 };
 
 // INI files as the profile functions read and write them.
@@ -108,6 +127,12 @@ class ProgramFiles {
   // Writes the whole file through a temporary file in the same folder and
   // replaces the old one only when everything is written.
   virtual bool WriteReplacing(const std::string& path, const std::string& bytes) = 0;
+  // Appends the bytes at the end of the file, creating the file and any
+  // missing folders of its path. When it returns true the system has the
+  // bytes: nothing waits in the program, so a program that is killed loses
+  // nothing it has appended. False when the file cannot be opened or
+  // written; a later call tries again.
+  virtual bool Append(const std::string& path, std::string_view bytes) = 0;
 };
 
 class EventPump {

@@ -195,40 +195,25 @@ const std::string& ListBox::SelectedText() const {
 StringGrid::StringGrid(std::string name, Control* parent, Rect design, int tabOrder)
     : Control(Kind::StringGrid, std::move(name), parent, design, tabOrder) {
   colWidths_.fill(DefaultColWidth());
-  rows_.resize(static_cast<size_t>(rowCount_));
+  cells_.Resize(2);
 }
 
 void StringGrid::SetRowCount(int rows) {
   rows = std::max(rows, FixedRows() + 1);
-  if (rows == rowCount_) return;
-  rowCount_ = rows;
-  rows_.resize(static_cast<size_t>(rows));
-  if (row_ >= rowCount_) row_ = rowCount_ - 1;
+  if (rows == RowCount()) return;
+  cells_.Resize(rows);
+  if (row_ >= rows) row_ = rows - 1;
   Notify(Change::RowCount);
 }
 
-std::uint32_t StringGrid::Intern(std::string_view text) {
-  if (text.empty()) return 0;
-  auto it = poolIds_.find(std::string(text));
-  if (it != poolIds_.end()) return it->second;
-  const auto id = static_cast<std::uint32_t>(pool_.size());
-  pool_.emplace_back(text);
-  poolIds_.emplace(pool_.back(), id);
-  return id;
-}
-
 std::string_view StringGrid::Cell(int col, int row) const {
-  if (col < 0 || col >= kColumns || row < 0 || row >= rowCount_) return {};
-  const RowCells& r = rows_[static_cast<size_t>(row)];
-  if (col < 3) return pool_[r.shared[col]];
-  return col == 3 ? std::string_view(r.user) : std::string_view(r.content);
+  if (col < 0 || col >= kColumns || row < 0 || row >= RowCount()) return {};
+  return cells_.Cell(col, row);
 }
 
 void StringGrid::SetCell(int col, int row, std::string_view text) {
-  if (col < 0 || col >= kColumns || row < 0 || row >= rowCount_) return;
-  RowCells& r = rows_[static_cast<size_t>(row)];
-  if (col < 3) r.shared[col] = Intern(text);
-  else (col == 3 ? r.user : r.content).assign(text);
+  if (col < 0 || col >= kColumns || row < 0 || row >= RowCount()) return;
+  cells_.SetCell(col, row, text);
   Notify(Change::Cell, row);
 }
 
@@ -239,21 +224,12 @@ void StringGrid::SetColWidth(int col, int width) {
 }
 
 void StringGrid::SetRow(int row) {
-  if (row < FixedRows() || row >= rowCount_) return;
+  if (row < FixedRows() || row >= RowCount()) return;
   bool canSelect = true;
   if (onSelectCell) onSelectCell(0, row, canSelect);
   if (!canSelect) return;
   row_ = row;
   Notify(Change::CurrentRow);
-}
-
-size_t StringGrid::RowBytes() const {
-  size_t total = rows_.capacity() * sizeof(RowCells);
-  for (const auto& r : rows_) {
-    if (r.user.capacity() > 15) total += r.user.capacity() + 1;
-    if (r.content.capacity() > 15) total += r.content.capacity() + 1;
-  }
-  return total;
 }
 
 StatusBar::StatusBar(std::string name, Control* parent, Rect design, std::vector<int> widths)

@@ -18,6 +18,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "widgets/grid_store.h"
+
 namespace horone {
 
 class Component;
@@ -42,6 +44,7 @@ enum class Change {
   PanelWidth,  // index: panel
   Close,       // the form asks to be closed
   ShowModal,   // the form asks to be shown modally
+  Show,        // the form asks to be shown modeless, in front, its first field focused
 };
 
 // The view's side: told of every change of a model it renders.
@@ -314,20 +317,20 @@ class ListBox : public Control {
   int itemIndex_ = -1;
 };
 
-// The log grid: rows of five cells. Rows are stored compactly because the
-// log grows for as long as the program runs: the cells that repeat from row
-// to row (place, date, time) are shared through a pool.
+// The log grid: rows of five cells, row 0 the header. The cells live in a
+// GridStore, built for a log that never ends (see grid_store.h).
 class StringGrid : public Control {
  public:
-  static constexpr int kColumns = 5;
+  static constexpr int kColumns = GridStore::kColumns;
   StringGrid(std::string name, Control* parent, Rect design, int tabOrder);
 
   // Select-cell: (column, row, may-select).
   std::function<void(int col, int row, bool& canSelect)> onSelectCell;
 
-  int RowCount() const { return rowCount_; }
+  int RowCount() const { return cells_.Rows(); }
   void SetRowCount(int rows);
   int FixedRows() const { return 1; }
+  // The text stays valid until the cell is set again or its row is cut off.
   std::string_view Cell(int col, int row) const;
   void SetCell(int col, int row, std::string_view text);
   int ColWidth(int col) const { return colWidths_[static_cast<size_t>(col)]; }
@@ -340,24 +343,18 @@ class StringGrid : public Control {
   // and the user's clicks and keys alike). The header row cannot be current.
   void SetRow(int row);
   void UserSelectRow(int row) { SetRow(row); }
-
-  // Heap bytes held by the rows (for the benchmarks).
-  size_t RowBytes() const;
+  // Key-down: a handler that takes the key sets it to 0, and the grid then
+  // does not handle it itself.
+  std::function<void(std::uint16_t& key, ShiftState)> onKeyDown;
+  std::uint16_t UserKeyDown(std::uint16_t key, ShiftState shift) {
+    if (onKeyDown) onKeyDown(key, shift);
+    return key;
+  }
 
  private:
-  struct RowCells {
-    std::uint32_t shared[3] = {0, 0, 0};  // pool ids of columns 0..2
-    std::string user, content;
-  };
-  std::uint32_t Intern(std::string_view text);
-  RowCells* RowAt(int row);
-
-  int rowCount_ = 2;
   int row_ = 1;
   std::array<int, kColumns> colWidths_{};
-  std::vector<RowCells> rows_;
-  std::vector<std::string> pool_{std::string()};
-  std::unordered_map<std::string, std::uint32_t> poolIds_;
+  GridStore cells_;
 };
 
 struct StatusPanel {
@@ -399,13 +396,22 @@ class MenuItem : public Component {
     enabled_ = e;
     Notify(Change::Enabled);
   }
+  // A check mark beside the caption.
+  bool Checked() const { return checked_; }
+  void SetChecked(bool c) {
+    checked_ = c;
+    Notify(Change::Checked);
+  }
+  // The caption "-" makes the item a separator line, as in the class library.
+  bool IsSeparator() const { return caption_ == "-"; }
   void UserClick() {
-    if (enabled_ && onClick) onClick();
+    if (enabled_ && !IsSeparator() && onClick) onClick();
   }
 
  private:
   std::string caption_;
   bool enabled_ = true;
+  bool checked_ = false;
 };
 
 struct Menu {
@@ -439,8 +445,12 @@ class Form : public Control {
   int Height() const { return Bounds().height; }
   void SetWidth(int w);
   void SetHeight(int h);
-  int ClientWidth() const { return Bounds().width - frameWidth_; }
-  int ClientHeight() const { return Bounds().height - frameHeight_; }
+  // The client area in layout units: the layout is made for 96 pixels per
+  // inch, while the outer size and the frame are real pixels.
+  int ClientWidth() const { return (Bounds().width - frameWidth_) * 96 / dpi_; }
+  int ClientHeight() const { return (Bounds().height - frameHeight_) * 96 / dpi_; }
+  int Dpi() const { return dpi_; }
+  void SetDpi(int dpi) { dpi_ = dpi > 0 ? dpi : 96; }
   // The frame's size (borders, title bar, menu bar) as the platform draws it.
   void SetFrame(int frameWidth, int frameHeight) {
     frameWidth_ = frameWidth;
@@ -452,13 +462,14 @@ class Form : public Control {
   // the close event runs at once.
   void Close();
   void ShowModal() { Notify(Change::ShowModal); }
+  void Show() { Notify(Change::Show); }
   bool Closed() const { return closed_; }
   void MarkClosed() { closed_ = true; }
 
  private:
-  void Relayout();
   int frameWidth_ = 8;
   int frameHeight_ = 54;
+  int dpi_ = 96;
   bool closed_ = false;
 };
 

@@ -47,6 +47,9 @@ void RunApplication(HINSTANCE instance, Win32Platform& p) {
   options.commands = {{&form.Exit1, kCmdExit1}, {&form.N3, kCmdN3}, {&form.N4, kCmdN4}, {&form.About1, kCmdAbout1},
                       {&form.a1, kCmdA1},       {&form.N1, kCmdN1}, {&form.N2, kCmdN2}, {&form.w1, kCmdW1},
                       {&form.t1, kCmdT1}};
+  options.commands.insert(options.commands.end(), {{&form.Find1, kCmdFind1},
+                                                   {&form.SaveCsv1, kCmdSaveCsv1},
+                                                   {&form.DailyLog1, kCmdDailyLog1}});
   options.timers = {&form.Timer1, &form.Timer2};
   options.icon = icon;
   options.smallIcon = smallIcon;
@@ -66,6 +69,17 @@ void RunApplication(HINSTANCE instance, Win32Platform& p) {
   aboutOptions.icon = icon;
   View aboutView(instance, about, aboutOptions, p.dialogs);
   form.SetAboutBox(&about);
+
+  // The find box: modeless, owned by the main window, a class of its own
+  // (not the dialog class, which is how the lobby is found).
+  ViewOptions findOptions;
+  findOptions.className = L"TFindBox";
+  findOptions.sizable = false;
+  findOptions.clientSized = true;
+  findOptions.owner = mainView.Hwnd();
+  findOptions.icon = icon;
+  View findView(instance, form.FindBox, findOptions, p.dialogs);
+  p.pump.AddModelessBox(findView.Hwnd());
 
   mainView.Show();
 

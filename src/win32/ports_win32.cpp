@@ -1,5 +1,7 @@
 #include "win32/ports_win32.h"
 
+#include <commdlg.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -122,6 +124,35 @@ int UserLocale::CompareText(std::string_view a, std::string_view b) {
 
 std::string UserLocale::PathForDisplay(const std::string& utf8Path) { return Narrow(FromUtf8(utf8Path)); }
 
+std::string UserLocale::TextToUtf8(std::string_view text) { return ToUtf8(Widen(text)); }
+
+namespace {
+// Lower case as the user's locale has it (LCMAP_LINGUISTIC_CASING: the
+// locale's own rules, not only the invariant table). Lowering keeps the
+// length, so the text is mapped in place; a failed call leaves it as it is.
+void FoldCase(std::wstring& text) {
+  if (text.empty()) return;
+  std::wstring folded(text.size(), L'\0');
+  const int n = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_LOWERCASE | LCMAP_LINGUISTIC_CASING, text.data(),
+                             static_cast<int>(text.size()), folded.data(), static_cast<int>(folded.size()));
+  if (n == static_cast<int>(text.size())) text.swap(folded);
+}
+}  // namespace
+
+bool UserLocale::ContainsText(std::string_view text, std::string_view pattern) {
+  if (pattern.empty()) return true;
+  // A find asks about one pattern for many rows: it is folded once.
+  if (pattern != pattern_ || foldedPattern_.empty()) {
+    pattern_ = pattern;
+    foldedPattern_ = Widen(pattern);
+    FoldCase(foldedPattern_);
+  }
+  // In UTF-16 a match is always of whole characters, never of a trail byte.
+  foldedText_ = Widen(text);
+  FoldCase(foldedText_);
+  return foldedText_.find(foldedPattern_) != std::wstring::npos;
+}
+
 void SystemClipboard::SetText(const std::string& text) {
   // Another program may hold the clipboard for a moment; one that keeps it
   // is reported.
@@ -152,6 +183,37 @@ void SystemClipboard::SetText(const std::string& text) {
 
 void MessageBoxes::ShowMessage(const std::string& text) {
   MessageBoxW(owner_, Widen(text).c_str(), L"ホロネ", MB_OK);
+}
+
+std::optional<std::string> MessageBoxes::AskSaveFile(const SaveFileQuestion& question) {
+  const std::wstring title = Widen(question.title);
+  const std::wstring extension = Widen(question.extension);
+  // Pairs of description and pattern, each ended by NUL, the list by another.
+  std::wstring filter = Widen(question.typeName) + L" (*." + extension + L")";
+  filter += L'\0';
+  filter += L"*." + extension;
+  filter += L'\0';
+  filter += L"すべてのファイル (*.*)";
+  filter += L'\0';
+  filter += L"*.*";
+  filter += L'\0';
+  std::wstring file = Widen(question.fileName);
+  file.resize(32768, L'\0');  // room for any path the dialog can give
+
+  OPENFILENAMEW ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner_;
+  ofn.lpstrFilter = filter.c_str();
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = file.data();
+  ofn.nMaxFile = static_cast<DWORD>(file.size());
+  ofn.lpstrTitle = title.c_str();
+  ofn.lpstrDefExt = extension.c_str();
+  ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  // False also when the dialog could not be shown (CommDlgExtendedError);
+  // either way nothing is saved.
+  if (!GetSaveFileNameW(&ofn)) return std::nullopt;
+  return ToUtf8(file.c_str());
 }
 
 std::optional<std::string> ProfileSettings::Read(const std::string& path, std::string_view section,
@@ -231,9 +293,76 @@ bool Files::WriteReplacing(const std::string& path, const std::string& bytes) {
   return ok;
 }
 
+namespace {
+
+HANDLE OpenForAppend(const std::wstring& path) {
+  // FILE_APPEND_DATA alone: every write goes to the end of the file. Others
+  // may read the log while it grows, and even delete or rename it.
+  return CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Creates the folders of `folder` that are missing, from the top down.
+bool MakeFolders(const std::wstring& folder) {
+  size_t from = 0;
+  if (folder.rfind(L"\\\\", 0) == 0) {  // \\server\share: both stand
+    from = folder.find_first_of(L"\\/", 2);
+    if (from != std::wstring::npos) from = folder.find_first_of(L"\\/", from + 1);
+    if (from == std::wstring::npos) return false;
+  }
+  for (size_t at = folder.find_first_of(L"\\/", from + 1);; at = folder.find_first_of(L"\\/", at + 1)) {
+    const std::wstring part = folder.substr(0, at);
+    // "C:" and the root stand already.
+    if (!part.empty() && part.back() != L':' && !CreateDirectoryW(part.c_str(), nullptr) &&
+        GetLastError() != ERROR_ALREADY_EXISTS) {
+      return false;
+    }
+    if (at == std::wstring::npos) return true;
+  }
+}
+
+}  // namespace
+
+Files::~Files() { CloseAppendFile(); }
+
+void Files::CloseAppendFile() {
+  if (appendFile_ != INVALID_HANDLE_VALUE) CloseHandle(appendFile_);
+  appendFile_ = INVALID_HANDLE_VALUE;
+  appendPath_.clear();
+}
+
+bool Files::Append(const std::string& path, std::string_view bytes) {
+  if (appendFile_ == INVALID_HANDLE_VALUE || path != appendPath_) {
+    CloseAppendFile();
+    const std::wstring file = FromUtf8(path);
+    HANDLE h = OpenForAppend(file);
+    if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND) {
+      const size_t sep = file.find_last_of(L"\\/");
+      if (sep != std::wstring::npos && sep > 0 && MakeFolders(file.substr(0, sep))) h = OpenForAppend(file);
+    }
+    if (h == INVALID_HANDLE_VALUE) return false;
+    appendFile_ = h;
+    appendPath_ = path;
+  }
+  // One WriteFile, straight to the system: nothing is kept back in the
+  // program, so a killed program loses no row. (No FlushFileBuffers: a
+  // disk sync per row would cost milliseconds, and the system writes its
+  // cache out even when the program is killed.)
+  DWORD wrote = 0;
+  const auto size = static_cast<DWORD>(std::min<size_t>(bytes.size(), MAXDWORD));
+  if (!WriteFile(appendFile_, bytes.data(), size, &wrote, nullptr) || wrote != bytes.size()) {
+    CloseAppendFile();  // the next row opens the file again
+    return false;
+  }
+  return true;
+}
+
 void MessagePump::Dispatch(MSG& msg) {
   // The main window's Tab navigation; modal boxes run their own loops.
   if (dialog_ && IsWindowEnabled(dialog_) && IsDialogMessageW(dialog_, &msg)) return;
+  for (HWND box : boxes_) {
+    if (IsWindowVisible(box) && IsDialogMessageW(box, &msg)) return;
+  }
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
 }

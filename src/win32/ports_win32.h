@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "ports/ports.h"
 
 namespace horone::win32 {
@@ -41,10 +43,14 @@ class UserLocale : public Locale {
   std::string TimeSeparator() override { return separator_; }
   int CompareText(std::string_view a, std::string_view b) override;
   std::string PathForDisplay(const std::string& utf8Path) override;
+  std::string TextToUtf8(std::string_view text) override;
+  bool ContainsText(std::string_view text, std::string_view pattern) override;
 
  private:
   std::string separator_;
   std::wstring wa_, wb_;  // scratch buffers of CompareText
+  std::string pattern_;                       // the last pattern of ContainsText,
+  std::wstring foldedPattern_, foldedText_;   // folded once for a whole search
 };
 
 class SystemClipboard : public Clipboard {
@@ -60,6 +66,7 @@ class MessageBoxes : public Dialogs {
  public:
   void SetOwner(HWND owner) { owner_ = owner; }
   void ShowMessage(const std::string& text) override;
+  std::optional<std::string> AskSaveFile(const SaveFileQuestion& question) override;
 
  private:
   HWND owner_ = nullptr;
@@ -74,14 +81,28 @@ class ProfileSettings : public SettingsStore {
 
 class Files : public ProgramFiles {
  public:
+  Files() = default;
+  ~Files() override;
+  Files(const Files&) = delete;
+  Files& operator=(const Files&) = delete;
   std::string ExecutablePath() override;
   FileContents Read(const std::string& path) override;
   bool WriteReplacing(const std::string& path, const std::string& bytes) override;
+  // The file of the last append stays open (a day's log gets a row at a
+  // time), until an append goes to another file or one fails.
+  bool Append(const std::string& path, std::string_view bytes) override;
+
+ private:
+  void CloseAppendFile();
+  std::string appendPath_;
+  HANDLE appendFile_ = INVALID_HANDLE_VALUE;
 };
 
 class MessagePump : public EventPump {
  public:
   void SetDialogWindow(HWND w) { dialog_ = w; }
+  // A modeless box with Tab, Enter and Escape keys as in a dialog.
+  void AddModelessBox(HWND w) { boxes_.push_back(w); }
   void ProcessMessages() override;
   void Sleep(int milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
   // Translates and dispatches one message, with the keyboard navigation of
@@ -90,6 +111,7 @@ class MessagePump : public EventPump {
 
  private:
   HWND dialog_ = nullptr;
+  std::vector<HWND> boxes_;
 };
 
 class HookDll : public HookLibrary {

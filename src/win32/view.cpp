@@ -125,9 +125,10 @@ View::View(HINSTANCE instance, Form& form, ViewOptions options, Dialogs& dialogs
   wc.lpszClassName = options_.className;
   RegisterClassExW(&wc);
 
-  // "ＭＳ Ｐゴシック", 12 pixels high, Shift-JIS character set.
-  font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック");
+  // The layout is made for 96 pixels per inch; the window's own DPI scales it.
+  dpi_ = static_cast<int>(GetDpiForSystem());
+  form_.SetDpi(dpi_);
+  MakeFont();
 
   DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   DWORD exStyle = WS_EX_CONTROLPARENT;
@@ -138,8 +139,8 @@ View::View(HINSTANCE instance, Form& form, ViewOptions options, Dialogs& dialogs
 
   int width = form_.Width(), height = form_.Height();
   if (options_.clientSized) {
-    RECT r{0, 0, width, height};
-    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    RECT r{0, 0, S(width), S(height)};
+    AdjustWindowRectExForDpi(&r, style, FALSE, exStyle, static_cast<UINT>(dpi_));
     width = r.right - r.left;
     height = r.bottom - r.top;
   }
@@ -148,6 +149,11 @@ View::View(HINSTANCE instance, Form& form, ViewOptions options, Dialogs& dialogs
                           height, options_.owner, menuBar_, instance, this);
   if (!hwnd_) throw UserError("ウィンドウを作成できません");
   hwnds_[&form_] = hwnd_;
+  if (const int own = static_cast<int>(GetDpiForWindow(hwnd_)); own > 0 && own != dpi_) {
+    dpi_ = own;
+    form_.SetDpi(dpi_);
+    MakeFont();
+  }
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
 
   // The frame's real size, so the model lays out the real client area.
@@ -191,7 +197,7 @@ void View::CreateChildren(Control& parent, HWND parentHwnd) {
 }
 
 HWND View::CreateControl(Control& c, HWND parentHwnd) {
-  const Rect& b = c.Bounds();
+  const Rect b = Scaled(c.Bounds());
   const std::wstring text = Widen(c.Caption());
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (c.Visible() ? WS_VISIBLE : 0) | (c.Enabled() ? 0 : WS_DISABLED);
   if (c.TabStop()) style |= WS_TABSTOP;
@@ -233,7 +239,7 @@ HWND View::CreateControl(Control& c, HWND parentHwnd) {
     case Kind::ComboBox:
       cls = WC_COMBOBOXW;
       style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL;
-      height += kComboDropHeight;
+      height += S(kComboDropHeight);
       break;
     case Kind::ListBox:
       cls = WC_LISTBOXW;
@@ -253,14 +259,8 @@ HWND View::CreateControl(Control& c, HWND parentHwnd) {
       break;
   }
   if (c.GetKind() == Kind::Label && width == 0) {
-    // A label sized to its text.
-    HDC dc = GetDC(parentHwnd);
-    HGDIOBJ old = SelectObject(dc, font_);
-    SIZE sz{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &sz);
-    SelectObject(dc, old);
-    ReleaseDC(parentHwnd, dc);
-    width = sz.cx + 2;
+    const SIZE sz = TextSize(parentHwnd, text);
+    width = sz.cx;
     height = std::max(height, static_cast<int>(sz.cy));
   }
   const auto id = static_cast<INT_PTR>(nextId_++);
@@ -287,7 +287,7 @@ HWND View::CreateControl(Control& c, HWND parentHwnd) {
     case Kind::ComboBox: {
       auto& combo = static_cast<ComboBox&>(c);
       if (combo.MaxLength() > 0) SendMessageW(h, CB_LIMITTEXT, static_cast<WPARAM>(combo.MaxLength()), 0);
-      SendMessageW(h, CB_SETITEMHEIGHT, 0, 12);
+      SendMessageW(h, CB_SETITEMHEIGHT, 0, S(12));
       COMBOBOXINFO info = {};
       info.cbSize = sizeof info;
       if (GetComboBoxInfo(h, &info) && info.hwndItem) {
@@ -299,20 +299,19 @@ HWND View::CreateControl(Control& c, HWND parentHwnd) {
       break;
     }
     case Kind::ListBox:
-      SendMessageW(h, LB_SETITEMHEIGHT, 0, 12);
+      SendMessageW(h, LB_SETITEMHEIGHT, 0, S(12));
       FillListBox(static_cast<ListBox&>(c));
       break;
     case Kind::StringGrid: {
       auto& grid = static_cast<StringGrid&>(c);
       ListView_SetExtendedListViewStyle(h, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
       // The rows' height comes from the small image list.
-      rowHeightImages_ = ImageList_Create(1, grid.DefaultRowHeight(), ILC_COLOR, 1, 0);
-      ListView_SetImageList(h, rowHeightImages_, LVSIL_SMALL);
+      SetRowHeight(grid);
       for (int col = 0; col < StringGrid::kColumns; ++col) {
         LVCOLUMNW column = {};
         column.mask = LVCF_WIDTH | LVCF_TEXT | LVCF_FMT;
         column.fmt = LVCFMT_LEFT;
-        column.cx = std::max(0, grid.ColWidth(col));
+        column.cx = S(std::max(0, grid.ColWidth(col)));
         std::wstring header = Widen(grid.Cell(col, 0));
         column.pszText = header.data();
         ListView_InsertColumn(h, col, &column);
@@ -328,6 +327,77 @@ HWND View::CreateControl(Control& c, HWND parentHwnd) {
       break;
   }
   return h;
+}
+
+Rect View::Scaled(const Rect& r) const { return {S(r.left), S(r.top), S(r.width), S(r.height)}; }
+
+void View::MakeFont() {
+  // "ＭＳ Ｐゴシック", 12 pixels high at 96 DPI, Shift-JIS character set.
+  HFONT font = CreateFontW(-S(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック");
+  if (!font) return;
+  if (font_) DeleteObject(font_);
+  font_ = font;
+}
+
+SIZE View::TextSize(HWND h, const std::wstring& text) const {
+  HDC dc = GetDC(h);
+  HGDIOBJ old = SelectObject(dc, font_);
+  SIZE sz{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &sz);
+  SelectObject(dc, old);
+  ReleaseDC(h, dc);
+  sz.cx += S(2);
+  return sz;
+}
+
+void View::SetRowHeight(StringGrid& grid) {
+  // The list view takes its rows' height from the small image list.
+  HWND h = HwndOf(grid);
+  HIMAGELIST images = ImageList_Create(1, S(grid.DefaultRowHeight()), ILC_COLOR, 1, 0);
+  ListView_SetImageList(h, images, LVSIL_SMALL);
+  if (rowHeightImages_) ImageList_Destroy(rowHeightImages_);
+  rowHeightImages_ = images;
+}
+
+void View::OnDpiChanged(int dpi, const RECT& suggested) {
+  // Everything is placed again at the new scale: the font, every control,
+  // the grid's columns and rows, the status bar's panels.
+  dpi_ = dpi;
+  form_.SetDpi(dpi);
+  MakeFont();
+  {
+    Quiet q(suppress_);
+    for (auto& [component, h] : hwnds_) {
+      auto* c = dynamic_cast<Control*>(const_cast<Component*>(component));
+      if (!c || c == &form_) continue;
+      SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+      switch (c->GetKind()) {
+        case Kind::ComboBox:
+          SendMessageW(h, CB_SETITEMHEIGHT, 0, S(12));
+          break;
+        case Kind::ListBox:
+          SendMessageW(h, LB_SETITEMHEIGHT, 0, S(12));
+          break;
+        case Kind::StringGrid:
+          SetRowHeight(static_cast<StringGrid&>(*c));
+          SyncGridColumns(static_cast<StringGrid&>(*c));
+          break;
+        case Kind::StatusBar:
+          SyncStatusParts(static_cast<StatusBar&>(*c));
+          break;
+        default:
+          break;
+      }
+    }
+  }
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  OnSize();
+  for (auto& [component, h] : hwnds_) {
+    if (auto* c = dynamic_cast<Control*>(const_cast<Component*>(component)); c && c != &form_) ApplyBounds(*c);
+  }
+  InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void View::Show() {
@@ -356,11 +426,16 @@ void View::ApplyBounds(Control& c) {
     }
     return;
   }
-  const Rect& b = c.Bounds();
+  const Rect b = Scaled(c.Bounds());
   int height = b.height;
-  if (c.GetKind() == Kind::ComboBox) height += kComboDropHeight;
-  if (c.GetKind() == Kind::Label) return;  // labels keep their measured size
-  SetWindowPos(h, nullptr, b.left, b.top, b.width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (c.GetKind() == Kind::ComboBox) height += S(kComboDropHeight);
+  int width = b.width;
+  if (c.GetKind() == Kind::Label && c.Bounds().width == 0) {  // sized to its text
+    const SIZE sz = TextSize(GetParent(h), Widen(c.Caption()));
+    width = sz.cx;
+    height = std::max(height, static_cast<int>(sz.cy));
+  }
+  SetWindowPos(h, nullptr, b.left, b.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void View::BuildMenus() {
@@ -371,8 +446,13 @@ void View::BuildMenus() {
   }
   auto fill = [&](HMENU menu, const Menu& model) {
     for (MenuItem* item : model.items) {
+      if (item->IsSeparator()) {
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        continue;
+      }
       const std::wstring caption = Widen(item->Caption());
-      AppendMenuW(menu, MF_STRING | (item->Enabled() ? MF_ENABLED : MF_GRAYED),
+      AppendMenuW(menu,
+                  MF_STRING | (item->Enabled() ? MF_ENABLED : MF_GRAYED) | (item->Checked() ? MF_CHECKED : MF_UNCHECKED),
                   static_cast<UINT_PTR>(itemIds_[item]), caption.c_str());
       itemMenus_[item].push_back(menu);
     }
@@ -394,7 +474,7 @@ void View::ApplyMenuItem(MenuItem& item) {
     info.cbSize = sizeof info;
     info.fMask = MIIM_STRING | MIIM_STATE;
     info.dwTypeData = const_cast<wchar_t*>(caption.c_str());
-    info.fState = item.Enabled() ? MFS_ENABLED : MFS_GRAYED;
+    info.fState = (item.Enabled() ? MFS_ENABLED : MFS_GRAYED) | (item.Checked() ? MFS_CHECKED : MFS_UNCHECKED);
     SetMenuItemInfoW(menu, id, FALSE, &info);
   }
   if (menuBar_) DrawMenuBar(hwnd_);
@@ -432,7 +512,9 @@ void View::SyncGridColumns(StringGrid& grid) {
   HWND h = HwndOf(grid);
   if (!h) return;
   // A hidden column (-1) is width 0 in the view.
-  for (int col = 0; col < StringGrid::kColumns; ++col) ListView_SetColumnWidth(h, col, std::max(0, grid.ColWidth(col)));
+  for (int col = 0; col < StringGrid::kColumns; ++col) {
+    ListView_SetColumnWidth(h, col, S(std::max(0, grid.ColWidth(col))));
+  }
 }
 
 void View::SyncGridHeader(StringGrid& grid, int col) {
@@ -451,7 +533,7 @@ void View::SyncStatusParts(StatusBar& bar) {
   std::vector<int> edges;
   int edge = 0;
   for (int i = 0; i < bar.PanelCount(); ++i) {
-    edge += bar.Panel(i).width;
+    edge += S(bar.Panel(i).width);
     edges.push_back(i + 1 == bar.PanelCount() ? -1 : edge);
   }
   SendMessageW(h, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
@@ -468,6 +550,10 @@ void View::Changed(Component& component, Change what, int index) {
   }
   if (what == Change::ShowModal) {
     RunModal();
+    return;
+  }
+  if (what == Change::Show) {
+    ShowModeless();
     return;
   }
   if (auto* item = dynamic_cast<MenuItem*>(&component)) {
@@ -587,6 +673,9 @@ LRESULT View::HandleFormMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SIZE:
       if (wp != SIZE_MINIMIZED) OnSize();
       return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wp), *reinterpret_cast<RECT*>(lp));
+      return 0;
     case WM_TIMER: {
       auto* t = reinterpret_cast<Timer*>(wp);
       for (Timer* known : options_.timers) {
@@ -647,6 +736,10 @@ void View::OnCommand(WPARAM wp, LPARAM lp) {
     if (auto it = commandItems_.find(id); it != commandItems_.end() && code == 0) {
       MenuItem* item = it->second;
       Run([item] { item->UserClick(); });
+    } else if (options_.clientSized && id == IDOK && DefaultButton()) {
+      // Enter in a box: its default button, as in a dialog.
+      Button* button = DefaultButton();
+      Run([button] { button->UserClick(); });
     } else if (options_.clientSized && (id == IDOK || id == IDCANCEL)) {
       SendMessageW(hwnd_, WM_CLOSE, 0, 0);
     }
@@ -813,6 +906,19 @@ LRESULT View::HandleControlMessage(Control& c, HWND h, UINT msg, WPARAM wp, LPAR
         break;
     }
   }
+  if (kind == Kind::StringGrid && msg == WM_KEYDOWN) {
+    // The grid's key event; a key its handler takes (sets to 0) does not
+    // reach the list view.
+    auto& grid = static_cast<StringGrid&>(c);
+    const auto key = static_cast<std::uint16_t>(wp);
+    const ShiftState shift = CurrentShift();
+    std::uint16_t left = key;
+    Run([&grid, &left, key, shift] { left = grid.UserKeyDown(key, shift); });
+    if (left == 0) {
+      handled = true;
+      return 0;
+    }
+  }
   if (kind == Kind::StringGrid && msg == WM_RBUTTONDOWN) {
     // A right click opens the context menu without moving the current row.
     handled = true;
@@ -823,6 +929,38 @@ LRESULT View::HandleControlMessage(Control& c, HWND h, UINT msg, WPARAM wp, LPAR
     return 0;
   }
   return 0;
+}
+
+Button* View::DefaultButton() const {
+  for (const auto& [h, c] : controls_) {
+    if (c->GetKind() == Kind::Button && static_cast<Button*>(c)->IsDefault() && c->Enabled()) {
+      return static_cast<Button*>(c);
+    }
+  }
+  return nullptr;
+}
+
+void View::ShowModeless() {
+  if (!IsWindowVisible(hwnd_)) {
+    // Opens centred over its owner; stays where the user moves it while open.
+    RECT owner, box;
+    if (options_.owner && GetWindowRect(options_.owner, &owner) && GetWindowRect(hwnd_, &box)) {
+      const int w = box.right - box.left, h = box.bottom - box.top;
+      SetWindowPos(hwnd_, HWND_TOP, owner.left + ((owner.right - owner.left) - w) / 2,
+                   owner.top + ((owner.bottom - owner.top) - h) / 2, 0, 0, SWP_NOSIZE);
+    }
+    ShowWindow(hwnd_, SW_SHOW);
+  }
+  SetActiveWindow(hwnd_);
+  // The first text field gets the focus, its text selected to be typed over.
+  for (Control* c : form_.Children()) {
+    if (c->GetKind() != Kind::Edit || static_cast<Edit*>(c)->ReadOnly()) continue;
+    if (HWND h = HwndOf(*c)) {
+      SetFocus(h);
+      SendMessageW(h, EM_SETSEL, 0, -1);
+    }
+    break;
+  }
 }
 
 void View::RunModal() {

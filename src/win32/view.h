@@ -75,6 +75,14 @@ class View : public ViewSink {
   void FillListBox(ListBox& list);
   void FillComboItems(ComboBox& combo);
   void RunModal();
+  void ShowModeless();
+  Button* DefaultButton() const;
+  int S(int v) const { return MulDiv(v, dpi_, 96); }  // layout units to pixels
+  Rect Scaled(const Rect& r) const;
+  void MakeFont();
+  SIZE TextSize(HWND h, const std::wstring& text) const;
+  void SetRowHeight(StringGrid& grid);
+  void OnDpiChanged(int dpi, const RECT& suggested);
   void Run(const std::function<void()>& handler) { Guarded(dialogs_, handler); }
 
   HINSTANCE instance_;
@@ -93,6 +101,7 @@ class View : public ViewSink {
   std::vector<std::pair<HWND, HMENU>> popups_;
   std::wstring cellBuffer_;  // text handed to the list view for one cell
   int suppress_ = 0;         // >0 while the program changes a control
+  int dpi_ = 96;
   bool modal_ = false;
   int nextId_ = 1000;
 };

@@ -2,6 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <iconv.h>
+#endif
 
 #include "base/error.h"
 #include "chatlog/intake.h"
@@ -98,6 +105,48 @@ int FakeLocale::CompareText(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
+std::string FakeLocale::TextToUtf8(std::string_view text) {
+  if (text.empty()) return {};
+#ifdef _WIN32
+  const int n = MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  const int m = WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(m), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, out.data(), m, nullptr, nullptr);
+  return out;
+#else
+  iconv_t cd = iconv_open("UTF-8", "CP932");
+  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv: no CP932");
+  std::string in(text), out(text.size() * 3 + 4, '\0');
+  char* src = in.data();
+  char* dst = out.data();
+  size_t srcLeft = in.size(), dstLeft = out.size();
+  const size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+  iconv_close(cd);
+  if (r == static_cast<size_t>(-1)) throw std::runtime_error("iconv: not code page 932");
+  out.resize(out.size() - dstLeft);
+  return out;
+#endif
+}
+
+bool FakeLocale::ContainsText(std::string_view text, std::string_view pattern) {
+  auto fold = [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 'A' && u <= 'Z' ? u + 32 : u;
+  };
+  auto lead = [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u >= 0x81 && u <= 0x9F) || (u >= 0xE0 && u <= 0xFC);
+  };
+  for (size_t at = 0; at + pattern.size() <= text.size(); at += lead(text[at]) ? 2 : 1) {
+    size_t i = 0;
+    while (i < pattern.size() && fold(text[at + i]) == fold(pattern[i])) ++i;
+    if (i == pattern.size()) return true;
+  }
+  return false;
+}
+
 void FakeClipboard::SetText(const std::string& t) {
   if (heldByOther) throw UserError("クリップボードを開くことができません");
   text = t;
@@ -105,21 +154,44 @@ void FakeClipboard::SetText(const std::string& t) {
 
 std::optional<std::string> FakeSettings::Read(const std::string& path, std::string_view section,
                                               std::string_view key) {
-  if (section != "Form") return std::nullopt;
-  auto f = files.find(path);
-  if (f == files.end()) return std::nullopt;
-  for (const auto& [k, v] : f->second) {
+  const std::vector<std::pair<std::string, std::string>>* keys = nullptr;
+  if (section == "Form") {
+    auto f = files.find(path);
+    if (f != files.end()) keys = &f->second;
+  } else if (auto f = sections.find(path); f != sections.end()) {
+    if (auto s = f->second.find(std::string(section)); s != f->second.end()) keys = &s->second;
+  }
+  if (!keys) return std::nullopt;
+  for (const auto& [k, v] : *keys) {
     if (k == key) return v;
   }
   return std::nullopt;
 }
 
-bool FakeSettings::Write(const std::string& path, std::string_view, std::string_view key, std::string_view value) {
+bool FakeSettings::Write(const std::string& path, std::string_view section, std::string_view key,
+                         std::string_view value) {
   if (failKey && *failKey == key) return false;
-  writes.push_back(std::string(key) + "=" + std::string(value));
+  const std::string where = section == "Form" ? std::string() : std::string(section) + ":";
+  writes.push_back(where + std::string(key) + "=" + std::string(value));
   if (order) order->push_back("set " + std::string(key));
-  Set(path, std::string(key), std::string(value));
+  if (section == "Form") {
+    Set(path, std::string(key), std::string(value));
+  } else {
+    SetIn(path, std::string(section), std::string(key), std::string(value));
+  }
   return true;
+}
+
+void FakeSettings::SetIn(const std::string& path, const std::string& section, const std::string& key,
+                         const std::string& value) {
+  auto& keys = sections[path][section];
+  for (auto& [k, v] : keys) {
+    if (k == key) {
+      v = value;
+      return;
+    }
+  }
+  keys.emplace_back(key, value);
 }
 
 void FakeSettings::Set(const std::string& path, const std::string& key, const std::string& value) {
@@ -144,6 +216,13 @@ bool FakeFiles::WriteReplacing(const std::string& path, const std::string& bytes
   if (std::find(failWrites.begin(), failWrites.end(), path) != failWrites.end()) return false;
   files[path] = bytes;
   if (order) order->push_back("write " + path);
+  return true;
+}
+
+bool FakeFiles::Append(const std::string& path, std::string_view bytes) {
+  if (std::find(failAppends.begin(), failAppends.end(), path) != failAppends.end()) return false;
+  files[path] += bytes;
+  ++appends;
   return true;
 }
 

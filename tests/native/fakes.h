@@ -66,6 +66,10 @@ class FakeLocale : public Locale {
   std::string TimeSeparator() override { return separator; }
   int CompareText(std::string_view a, std::string_view b) override;
   std::string PathForDisplay(const std::string& p) override { return p; }
+  // A real conversion from code page 932.
+  std::string TextToUtf8(std::string_view text) override;
+  // ASCII letters folded, stepping over double-byte characters whole.
+  bool ContainsText(std::string_view text, std::string_view pattern) override;
 };
 
 class FakeClipboard : public Clipboard {
@@ -83,18 +87,28 @@ class FakeDialogs : public Dialogs {
     shown.push_back(text);
     if (whileShown) whileShown();
   }
+  // The save dialog: every question asked, and the answer (nothing: cancelled).
+  std::vector<SaveFileQuestion> saveQuestions;
+  std::optional<std::string> saveAnswer;
+  std::optional<std::string> AskSaveFile(const SaveFileQuestion& question) override {
+    saveQuestions.push_back(question);
+    return saveAnswer;
+  }
 };
 
 class FakeSettings : public SettingsStore {
  public:
-  // path -> section -> key -> value (keys in write order)
+  // path -> key -> value of the section "Form" (keys in write order)
   std::map<std::string, std::vector<std::pair<std::string, std::string>>> files;
-  std::vector<std::string> writes;  // "KEY=value" in order
+  // path -> section -> key -> value of every other section
+  std::map<std::string, std::map<std::string, std::vector<std::pair<std::string, std::string>>>> sections;
+  std::vector<std::string> writes;  // "KEY=value" in order; "Section:KEY=value" outside "Form"
   std::optional<std::string> failKey;  // writing this key fails
   std::vector<std::string>* order = nullptr;  // "set KEY" per successful write
   std::optional<std::string> Read(const std::string& path, std::string_view section, std::string_view key) override;
   bool Write(const std::string& path, std::string_view section, std::string_view key, std::string_view value) override;
   void Set(const std::string& path, const std::string& key, const std::string& value);
+  void SetIn(const std::string& path, const std::string& section, const std::string& key, const std::string& value);
 };
 
 class FakeFiles : public ProgramFiles {
@@ -107,6 +121,9 @@ class FakeFiles : public ProgramFiles {
   std::string ExecutablePath() override { return exe; }
   FileContents Read(const std::string& path) override;
   bool WriteReplacing(const std::string& path, const std::string& bytes) override;
+  std::vector<std::string> failAppends;  // paths whose appends fail
+  int appends = 0;                       // successful appends
+  bool Append(const std::string& path, std::string_view bytes) override;
 };
 
 class FakePump : public EventPump {

@@ -26,7 +26,20 @@ void CopyInto(const std::wstring& from, const std::wstring& folder) {
 
 void Settle(DWORD ms) { Sleep(ms); }
 
+int ScreenDpi() {
+  // Aware of the DPI like ホロネ, so that sizes read here are real pixels.
+  static const int dpi = [] {
+    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    HDC dc = GetDC(nullptr);
+    const int d = GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(nullptr, dc);
+    return d > 0 ? d : 96;
+  }();
+  return dpi;
+}
+
 HoroneApp::HoroneApp() : dir_(L"horone"), elsewhere_(L"cwd") {
+  ScreenDpi();
   CopyInto(BuiltFile(HORONE_EXE), dir_.path());
   CopyInto(BuiltFile(HOROHK_DLL), dir_.path());
   CopyInto(BuiltFile(GAMECLIENT_EXE), dir_.path());
@@ -94,6 +107,44 @@ void HoroneApp::Start(const std::vector<std::pair<std::wstring, std::wstring>>& 
   if (!waitShown) return;
   main_ = waitForTopLevelWindow({L"TForm2", L"ホロネ v1.01", app_.pid(), true}, kWait);
   ASSERT_NE(main_, nullptr) << "ホロネ's main window did not appear";
+  ASSERT_TRUE(waitUntil([&] { return Status() && Panel(2) != L""; }, kWait)) << "creation did not finish";
+}
+
+void HoroneApp::SetClock(const std::string& dateTime) const {
+  // Replaced in one step, so the clock never reads half a file.
+  const std::wstring temp = File(L"clock.tmp");
+  writeFileBytes(temp, dateTime + "\n");
+  if (!MoveFileExW(temp.c_str(), File(L"clock.txt").c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    throwLastError("MoveFileExW clock.txt");
+  }
+}
+
+void HoroneApp::StartWithClock(const std::string& dateTime) {
+  SetClock(dateTime);
+  // A Windows process that Wine starts gets the Unix environment of its
+  // parent, not the one given to CreateProcess; so a Linux shell starts the
+  // Wine loader with the preload itself, and leaves it running. The clock
+  // file is read at every reading of the realtime clock; the monotonic
+  // clock (timers, timeouts) is left alone.
+  static constexpr char kScript[] = R"sh(lib=
+for f in /usr/lib/*/faketime/libfaketimeMT.so.1 /usr/lib/faketime/libfaketimeMT.so.1; do
+  if [ -f "$f" ]; then lib=$f; break; fi
+done
+[ -n "$lib" ] || { echo "no libfaketime (Debian package faketime)"; exit 3; }
+cd "$4" || exit 4
+LD_PRELOAD=$lib FAKETIME_TIMESTAMP_FILE=$2 FAKETIME_NO_CACHE=1 DONT_FAKE_MONOTONIC=1 \
+  "$3" "$1" </dev/null >/dev/null 2>&1 &
+)sh";
+  const bool wide = sizeof(void*) == 8;
+  std::string loader = wide ? "/usr/lib/wine/wine64" : "/usr/lib/wine/wine";
+  if (auto own = getEnv(wide ? L"HORONE_WINE64" : L"HORONE_WINE32"); own && !own->empty()) loader = toUtf8(*own);
+  auto cwd = unixPath(elsewhere_.path());
+  ASSERT_TRUE(cwd.has_value()) << "not under Wine";
+  ASSERT_EQ(Shell(kScript, {UnixFile(L"horone.exe"), UnixFile(L"clock.txt"), loader, *cwd}), 0)
+      << "could not start ホロネ under libfaketime";
+  main_ = waitForTopLevelWindow({L"TForm2", L"ホロネ v1.01", 0, true}, kWait);
+  ASSERT_NE(main_, nullptr) << "ホロネ's main window did not appear";
+  app_ = Process::open(windowProcessId(main_));
   ASSERT_TRUE(waitUntil([&] { return Status() && Panel(2) != L""; }, kWait)) << "creation did not finish";
 }
 

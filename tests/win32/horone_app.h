@@ -15,9 +15,14 @@ namespace horonetest {
 enum : WORD {
   kExit1 = 101, kN3 = 102, kN4 = 103, kAbout1 = 104,
   kA1 = 201, kN1 = 202, kN2 = 203, kW1 = 301, kT1 = 302,
+  kFind1 = 204, kSaveCsv1 = 205, kDailyLog1 = 206,
 };
 
 inline constexpr DWORD kWait = 15000;
+
+// The screen's pixels per inch, and a length of the 96-DPI layout in pixels.
+int ScreenDpi();
+inline int S(int v) { return MulDiv(v, ScreenDpi(), 96); }
 
 class HoroneApp {
  public:
@@ -38,6 +43,11 @@ class HoroneApp {
   // Starts horone.exe (working directory elsewhere) and waits for its window.
   void Start(const std::vector<std::pair<std::wstring, std::wstring>>& env = {}, bool waitShown = true);
   wintest::Process StartSecondCopy();
+  // Starts horone.exe under libfaketime, its clock standing at `dateTime`
+  // ("YYYY-MM-DD hh:mm:ss") until SetClock moves it. Only the clock of that
+  // one process is fake; its timers and waits run as usual.
+  void StartWithClock(const std::string& dateTime);
+  void SetClock(const std::string& dateTime) const;
   wintest::Process& App() { return app_; }
   HWND Main() const { return main_; }
 

@@ -16,9 +16,10 @@ TEST(MainWindow, ShowsItsLayoutWithStandardControls) {
   app.Start();
   HWND main = app.Main();
 
+  // Without a settings file: the layout's 937 × 411, scaled to the screen.
   RECT r = windowRect(main);
-  EXPECT_EQ(r.right - r.left, 937);
-  EXPECT_EQ(r.bottom - r.top, 411);
+  EXPECT_EQ(r.right - r.left, S(937));
+  EXPECT_EQ(r.bottom - r.top, S(411));
 
   // Edit1 is the only direct "TEdit" child; it is hidden off the left edge.
   int directTEdits = 0;
@@ -31,7 +32,7 @@ TEST(MainWindow, ShowsItsLayoutWithStandardControls) {
   ASSERT_NE(grid, nullptr);
   EXPECT_EQ(listViewHeaderTexts(grid), (std::vector<std::wstring>{L"場所", L"年月日", L"時間", L"ユーザ名", L"内容"}));
   const int widths[] = {120, 60, 60, 100, 390};
-  for (int c = 0; c < 5; ++c) EXPECT_EQ(listViewColumnWidth(grid, c), widths[c]) << c;
+  for (int c = 0; c < 5; ++c) EXPECT_EQ(listViewColumnWidth(grid, c), S(widths[c])) << c;
   EXPECT_EQ(listViewItemCount(grid), 1);  // the empty row below the header
 
   HWND status = app.Status();
@@ -40,8 +41,8 @@ TEST(MainWindow, ShowsItsLayoutWithStandardControls) {
   EXPECT_EQ(app.Panel(3), L"全ユーザ出力中");
   auto edges = statusBarPartEdges(status);
   const int barWidth = clientRect(status).right;
-  EXPECT_EQ(edges[0], 100);
-  EXPECT_EQ(edges[1], 100 + (barWidth - 490));  // panel 1 gets what the others leave
+  EXPECT_EQ(edges[0], S(100));
+  EXPECT_NEAR(edges[1] - edges[0], barWidth - S(490), 2);  // panel 1 gets what the others leave
 
   for (const wchar_t* box : {L"自動スクロールする", L"全ユーザ出力する", L"場所表示", L"年月日表示", L"時間表示"}) {
     HWND h = app.ButtonNamed(box);
@@ -163,7 +164,7 @@ TEST(MainWindow, AFailedHookInstallIsReportedAndTheWindowStillRuns) {
   HWND main = waitForTopLevelWindow({L"TForm2", L"ホロネ v1.01", app.App().pid(), true}, kWait);
   ASSERT_NE(main, nullptr);
   HWND grid = findChild(main, L"SysListView32");
-  for (int c = 0; c < 5; ++c) EXPECT_EQ(listViewColumnWidth(grid, c), 100) << c;
+  for (int c = 0; c < 5; ++c) EXPECT_EQ(listViewColumnWidth(grid, c), S(100)) << c;
   EXPECT_EQ(listViewHeaderTexts(grid), std::vector<std::wstring>(5, L""));
   EXPECT_EQ(listBoxCount(findChild(main, L"ListBox")), 0);  // nothing loaded
   // Exit in such a run keeps the stored list.
@@ -188,11 +189,11 @@ TEST(MainWindow, ScreenshotWithLoggedChat) {
   }
   ASSERT_TRUE(waitUntil([&] { return app.Rows() == 7; }, kWait));
   Settle(500);
-  const std::wstring shot = currentExeDir() + L"\\screenshot-main.png";
+  const std::wstring shot = currentExeDir() + L"\\screenshot-main-" + std::to_wstring(ScreenDpi()) + L"dpi.png";
   saveWindowScreenshot(app.Main(), shot);
   auto size = pngSize(shot);
   ASSERT_TRUE(size.has_value());
-  EXPECT_GE(size->first, 900);
+  EXPECT_EQ(size->first, S(937));
   EXPECT_EQ(app.CloseAndWait(), 0u);
 }
 

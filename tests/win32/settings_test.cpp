@@ -35,8 +35,10 @@ TEST(Settings, WithoutAFileTheFirstCloseWritesTheEightKeysInOrder) {
   EXPECT_FALSE(app.Exists(L"horone.INI"));
   EXPECT_EQ(app.CloseAndWait(), 0u);
   const std::string ini = app.ReadFile(L"horone.INI");
-  EXPECT_EQ(FormSection(ini), (std::vector<std::string>{"FOW=937", "FOH=411", "ASC=1", "AUS=1", "BBS=1", "BYM=1",
-                                                        "BTM=1", "BSE=1"}))
+  // The real outer size: the layout's 937 × 411 at this screen's DPI.
+  EXPECT_EQ(FormSection(ini),
+            (std::vector<std::string>{"FOW=" + std::to_string(S(937)), "FOH=" + std::to_string(S(411)), "ASC=1",
+                                      "AUS=1", "BBS=1", "BYM=1", "BTM=1", "BSE=1"}))
       << ini;
   EXPECT_NE(ini.find("\r\n"), std::string::npos);  // CR LF line ends
 }
@@ -53,8 +55,8 @@ TEST(Settings, StoredSizeAndSwitchesAreUsedAndOtherLinesSurvive) {
   EXPECT_EQ(app.Panel(2), L"自動スクロールオフ");
   EXPECT_EQ(app.Panel(3), L"指定ユーザ出力中");
   EXPECT_EQ(listViewColumnWidth(app.Grid(), 0), 0);   // hidden
-  EXPECT_EQ(listViewColumnWidth(app.Grid(), 1), 60);  // 0x10 is on
-  EXPECT_EQ(listViewColumnWidth(app.Grid(), 2), 60);  // not an integer: on
+  EXPECT_EQ(listViewColumnWidth(app.Grid(), 1), S(60));  // 0x10 is on
+  EXPECT_EQ(listViewColumnWidth(app.Grid(), 2), S(60));  // not an integer: on
   EXPECT_FALSE(isWindowVisible(app.ButtonNamed(L"自動スクロールする")));  // settings panel hidden
   EXPECT_EQ(app.CloseAndWait(), 0u);
   const std::string ini = app.ReadFile(L"horone.INI");
@@ -87,7 +89,7 @@ TEST(Settings, ABadSizeIsReportedOnceAndTheListsAreStillLoaded) {
   // The real size replaces the bad value.
   const std::string ini = app.ReadFile(L"horone.INI");
   EXPECT_EQ(ini.find("FOW=abc"), std::string::npos) << ini;
-  EXPECT_NE(ini.find("FOW=937"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("FOW=" + std::to_string(S(937))), std::string::npos) << ini;
 }
 
 TEST(Settings, AnUnwritableSettingsFileIsReportedAndTheProcessStillEnds) {
@@ -110,7 +112,7 @@ TEST(ViewOptions, SwitchesAndTheSettingsPanelFollowTheUser) {
   clickButton(place);
   ASSERT_TRUE(waitUntil([&] { return listViewColumnWidth(app.Grid(), 0) == 0; }, kWait));
   clickButton(place);
-  ASSERT_TRUE(waitUntil([&] { return listViewColumnWidth(app.Grid(), 0) == 120; }, kWait));
+  ASSERT_TRUE(waitUntil([&] { return listViewColumnWidth(app.Grid(), 0) == S(120); }, kWait));
   clickButton(app.ButtonNamed(L"自動スクロールする"));
   ASSERT_TRUE(waitUntil([&] { return app.Panel(2) == L"自動スクロールオフ"; }, kWait));
 
@@ -146,8 +148,8 @@ TEST(AboutBox, OpensModallyAndClosesEachTime) {
     box = shown;
     EXPECT_FALSE(isWindowEnabled(app.Main()));  // modal
     RECT c = clientRect(box);
-    EXPECT_EQ(c.right, 248);
-    EXPECT_EQ(c.bottom, 213);
+    EXPECT_EQ(c.right, S(248));
+    EXPECT_EQ(c.bottom, S(213));
     HWND ok = nullptr;
     for (HWND h : childWindows(box, L"Button")) {
       if (windowText(h) == L"OK") ok = h;

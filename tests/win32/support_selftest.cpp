@@ -1,17 +1,22 @@
 // Self-test of the Win32 test support library.
 //
-// The same program is both sides: started with --child-* arguments it is the
-// program under test (a window with a list view, status bar, list box, combo
-// box, check box, edit, menu bar and context menu, or small helper modes);
-// without, it runs the GoogleTest tests, which start such a child and read
-// and drive it from outside through the support library only.
+// This file is built twice. As win32_support_selftest (console) it runs the
+// GoogleTest tests. As win32_support_selftest_child (GUI subsystem, like
+// ホロネ; WINTEST_SELFTEST_CHILD) it is the program under test: with
+// --child-ui a window with a list view, status bar, list box, combo box,
+// check box, edit, menu bar and context menu; with other --child-* arguments
+// small helper modes. The tests start the child and read and drive it from
+// outside through the support library only.
 #include <windows.h>
 #include <commctrl.h>
 #include <windowsx.h>
 
+#ifndef WINTEST_SELFTEST_CHILD
 #include <gtest/gtest.h>
+#endif
 
 #include <cstdlib>
+#include <functional>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -78,6 +83,7 @@ enum : int {
 };
 
 // --- Child side ---------------------------------------------------------------------------
+#ifdef WINTEST_SELFTEST_CHILD
 
 namespace child {
 
@@ -206,6 +212,10 @@ LRESULT CALLBACK mainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_NOTIFY: {
       auto* nm = reinterpret_cast<NMHDR*>(lp);
+      if (nm->hwndFrom == g_list && nm->code == NM_DBLCLK) {
+        setStatus(0, L"dblclk:" + std::to_wstring(reinterpret_cast<NMITEMACTIVATE*>(lp)->iItem));
+        return 0;
+      }
       if (nm->hwndFrom == g_list && nm->code == LVN_GETDISPINFOW) {
         auto* di = reinterpret_cast<NMLVDISPINFOW*>(lp);
         if ((di->item.mask & LVIF_TEXT) && di->item.iItem >= 0 && di->item.iItem < kRowCount &&
@@ -328,14 +338,17 @@ int run(int argc, wchar_t** argv) {
 
 }  // namespace child
 
+#endif  // WINTEST_SELFTEST_CHILD
+
 // --- Test side ------------------------------------------------------------------------------
+#ifndef WINTEST_SELFTEST_CHILD
 
 using namespace wintest;
 
-std::wstring selfPath() { return currentExePath(); }
+std::wstring childPath() { return currentExeDir() + L"\\win32_support_selftest_child.exe"; }
 
 Process startChild(std::vector<std::wstring> args, ProcessOptions base = {}) {
-  base.exe = selfPath();
+  base.exe = childPath();
   base.args = std::move(args);
   return Process::start(base);
 }
@@ -462,6 +475,7 @@ TEST_F(ChildWindow, FindsTheWindowAndReadsItsBasicState) {
   otherPid.pid = GetCurrentProcessId();
   EXPECT_EQ(findTopLevelWindow(otherPid), nullptr);
 
+  EXPECT_TRUE(process_.waitForInputIdle(10000));
   EXPECT_EQ(windowClass(main_), kMainClass);
   EXPECT_EQ(windowText(main_), kMainTitle);
   EXPECT_EQ(windowProcessId(main_), process_.pid());
@@ -494,20 +508,55 @@ TEST_F(ChildWindow, FindsTheWindowAndReadsItsBasicState) {
   EXPECT_TRUE(isWindowEnabled(childById(main_, IDC_CHECK)));
 }
 
+// Runs body once with each way of reaching the target's memory, then goes
+// back to the default. Where the environment asks for shared sections only
+// (wine-run.sh does for 32-bit programs under qemu-i386, where
+// WriteProcessMemory would corrupt the target), only with that.
+void withEachRemoteMemoryMethod(const std::function<void()>& body) {
+  const RemoteMemoryMethod saved = defaultRemoteMemoryMethod();
+  std::vector<RemoteMemoryMethod> methods = {RemoteMemoryMethod::VirtualAllocEx, RemoteMemoryMethod::SharedSection};
+  if (getEnv(L"WINTEST_REMOTE_MEMORY") == std::optional<std::wstring>(L"section"))
+    methods = {RemoteMemoryMethod::SharedSection};
+  for (auto m : methods) {
+    SCOPED_TRACE(m == RemoteMemoryMethod::VirtualAllocEx ? "VirtualAllocEx" : "SharedSection");
+    setDefaultRemoteMemoryMethod(m);
+    body();
+  }
+  setDefaultRemoteMemoryMethod(saved);
+}
+
+TEST_F(ChildWindow, RemoteMemoryRoundTripsBytes) {
+  withEachRemoteMemoryMethod([&] {
+    RemoteMemory mem(main_, 8192);
+    EXPECT_EQ(mem.method(), defaultRemoteMemoryMethod());
+    std::string pattern(8192, '\0');
+    for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<char>(i * 7 + 3);
+    mem.write(0, pattern.data(), pattern.size());
+    std::string back(8192, '\0');
+    mem.read(0, back.data(), back.size());
+    EXPECT_EQ(back, pattern);
+    mem.writeValue<int>(4096, 0x12345678);
+    EXPECT_EQ(mem.readValue<int>(4096), 0x12345678);
+    EXPECT_THROW(mem.write(8190, pattern.data(), 4), Error);
+  });
+}
+
 TEST_F(ChildWindow, ReadsTheVirtualListViewThroughRemoteMemory) {
-  ASSERT_EQ(listViewItemCount(list_), kRowCount);
-  ASSERT_EQ(listViewColumnCount(list_), kColumnCount);
-  for (int r = 0; r < kRowCount; ++r) {
-    for (int c = 0; c < kColumnCount; ++c)
-      EXPECT_EQ(listViewItemText(list_, r, c), kRows[r][c]) << "row " << r << " column " << c;
-  }
-  std::vector<std::wstring> row3 = listViewRow(list_, 3);
-  EXPECT_EQ(row3, (std::vector<std::wstring>{kRows[3][0], kRows[3][1], kRows[3][2]}));
-  EXPECT_EQ(listViewHeaderTexts(list_), (std::vector<std::wstring>{kColumns[0], kColumns[1], kColumns[2]}));
-  for (int c = 0; c < kColumnCount; ++c) {
-    EXPECT_EQ(listViewColumnWidth(list_, c), kColumnWidths[c]);
-    EXPECT_EQ(headerItemWidth(listViewHeader(list_), c), kColumnWidths[c]);
-  }
+  withEachRemoteMemoryMethod([&] {
+    ASSERT_EQ(listViewItemCount(list_), kRowCount);
+    ASSERT_EQ(listViewColumnCount(list_), kColumnCount);
+    for (int r = 0; r < kRowCount; ++r) {
+      for (int c = 0; c < kColumnCount; ++c)
+        EXPECT_EQ(listViewItemText(list_, r, c), kRows[r][c]) << "row " << r << " column " << c;
+    }
+    std::vector<std::wstring> row3 = listViewRow(list_, 3);
+    EXPECT_EQ(row3, (std::vector<std::wstring>{kRows[3][0], kRows[3][1], kRows[3][2]}));
+    EXPECT_EQ(listViewHeaderTexts(list_), (std::vector<std::wstring>{kColumns[0], kColumns[1], kColumns[2]}));
+    for (int c = 0; c < kColumnCount; ++c) {
+      EXPECT_EQ(listViewColumnWidth(list_, c), kColumnWidths[c]);
+      EXPECT_EQ(headerItemWidth(listViewHeader(list_), c), kColumnWidths[c]);
+    }
+  });
   EXPECT_EQ(listViewSelectedItem(list_), kInitialSelection);
   EXPECT_EQ(listViewFocusedItem(list_), kInitialSelection);
   EXPECT_EQ(listViewSelectedItems(list_), std::vector<int>{kInitialSelection});
@@ -524,10 +573,12 @@ TEST_F(ChildWindow, ReadsTheVirtualListViewThroughRemoteMemory) {
 }
 
 TEST_F(ChildWindow, ReadsTheStatusBarParts) {
-  EXPECT_EQ(statusBarPartCount(status_), 3);
-  EXPECT_EQ(statusBarPartEdges(status_), (std::vector<int>{kStatusEdges[0], kStatusEdges[1], kStatusEdges[2]}));
-  EXPECT_EQ(statusBarTexts(status_),
-            (std::vector<std::wstring>{kStatusTexts[0], kStatusTexts[1], kStatusTexts[2]}));
+  withEachRemoteMemoryMethod([&] {
+    EXPECT_EQ(statusBarPartCount(status_), 3);
+    EXPECT_EQ(statusBarPartEdges(status_), (std::vector<int>{kStatusEdges[0], kStatusEdges[1], kStatusEdges[2]}));
+    EXPECT_EQ(statusBarTexts(status_),
+              (std::vector<std::wstring>{kStatusTexts[0], kStatusTexts[1], kStatusTexts[2]}));
+  });
   EXPECT_THROW(statusBarText(list_, 0), Error);  // not a status bar
 }
 
@@ -551,6 +602,19 @@ TEST_F(ChildWindow, ReadsListBoxComboBoxAndCheckBox) {
   clickButton(check, Delivery::Send);
   EXPECT_EQ(checkState(check), BST_CHECKED);
   EXPECT_EQ(statusBarText(status_, 0), L"check:1");
+}
+
+TEST_F(ChildWindow, ClicksAndDoubleClicksAtClientPoints) {
+  HWND lb = childById(main_, IDC_LISTBOX);
+  int itemHeight = static_cast<int>(sendMessage(lb, LB_GETITEMHEIGHT, 0, 0));
+  ASSERT_GT(itemHeight, 0);
+  clickAt(lb, POINT{20, itemHeight * 2 + itemHeight / 2});
+  EXPECT_TRUE(waitUntil([&] { return listBoxCurSel(lb) == 2; }, 5000)) << listBoxCurSel(lb);
+
+  RECT item = listViewItemRect(list_, 4);
+  doubleClickAt(list_, POINT{item.left + 10, (item.top + item.bottom) / 2});
+  EXPECT_TRUE(statusBecomes(0, L"dblclk:4"));
+  EXPECT_EQ(listViewSelectedItem(list_), 4);
 }
 
 TEST_F(ChildWindow, TypesIntoComboBoxAndEdit) {
@@ -755,10 +819,18 @@ TEST(Wine, RunsLinuxCommandsAndMapsPaths) {
   EXPECT_EQ(got, "two words|" + (display ? toUtf8(*display) : std::string()));
 }
 
+#endif  // !WINTEST_SELFTEST_CHILD
+
 }  // namespace
 
+#ifdef WINTEST_SELFTEST_CHILD
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  if (__argc < 2) return 2;
+  return child::run(__argc, __wargv);
+}
+#else
 int wmain(int argc, wchar_t** argv) {
-  if (argc >= 2 && std::wcsncmp(argv[1], L"--child-", 8) == 0) return child::run(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
+#endif

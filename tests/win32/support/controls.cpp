@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace wintest {
 
@@ -16,7 +17,37 @@ bool isWow64(HANDLE process) {
   return wow != FALSE;
 }
 
-RemoteMemory::RemoteMemory(DWORD pid, size_t size) : size_(size) {
+namespace {
+
+using NtMapViewOfSectionFn = LONG(NTAPI*)(HANDLE section, HANDLE process, PVOID* base, ULONG_PTR zeroBits,
+                                          SIZE_T commitSize, PLARGE_INTEGER offset, PSIZE_T viewSize,
+                                          DWORD inheritDisposition, ULONG allocationType, ULONG protect);
+using NtUnmapViewOfSectionFn = LONG(NTAPI*)(HANDLE process, PVOID base);
+constexpr DWORD kViewUnmap = 2;  // SECTION_INHERIT: not inherited by children
+
+template <class F>
+F ntdllExport(const char* name) {
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(ntdll, name))) : nullptr;
+}
+
+RemoteMemoryMethod& defaultMethod() {
+  static RemoteMemoryMethod method = [] {
+    wchar_t v[32];
+    DWORD n = GetEnvironmentVariableW(L"WINTEST_REMOTE_MEMORY", v, 32);
+    if (n > 0 && n < 32 && CompareStringOrdinal(v, -1, L"section", -1, TRUE) == CSTR_EQUAL)
+      return RemoteMemoryMethod::SharedSection;
+    return RemoteMemoryMethod::VirtualAllocEx;
+  }();
+  return method;
+}
+
+}  // namespace
+
+RemoteMemoryMethod defaultRemoteMemoryMethod() { return defaultMethod(); }
+void setDefaultRemoteMemoryMethod(RemoteMemoryMethod method) { defaultMethod() = method; }
+
+RemoteMemory::RemoteMemory(DWORD pid, size_t size, RemoteMemoryMethod method) : method_(method), size_(size) {
   process_.reset(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
                                  PROCESS_QUERY_INFORMATION,
                              FALSE, pid));
@@ -27,19 +58,52 @@ RemoteMemory::RemoteMemory(DWORD pid, size_t size) : size_(size) {
         "other 64-bit); control structures would be misread. Build the test with the same "
         "toolchain as the program under test.");
   }
-  address_ = VirtualAllocEx(process_.get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-  if (!address_) throwLastError("VirtualAllocEx");
+  if (method_ == RemoteMemoryMethod::VirtualAllocEx) {
+    address_ = VirtualAllocEx(process_.get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!address_) throwLastError("VirtualAllocEx");
+    return;
+  }
+  auto mapView = ntdllExport<NtMapViewOfSectionFn>("NtMapViewOfSection");
+  if (!mapView) throw Error("RemoteMemory: ntdll has no NtMapViewOfSection");
+  section_.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                    static_cast<DWORD>(size), nullptr));
+  if (!section_) throwLastError("CreateFileMappingW");
+  local_ = MapViewOfFile(section_.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, size);
+  if (!local_) throwLastError("MapViewOfFile");
+  PVOID base = nullptr;
+  SIZE_T viewSize = 0;
+  LONG status = mapView(section_.get(), process_.get(), &base, 0, 0, nullptr, &viewSize, kViewUnmap, 0,
+                        PAGE_READWRITE);
+  if (status < 0) {
+    UnmapViewOfFile(local_);
+    local_ = nullptr;
+    char what[64];
+    wsprintfA(what, "NtMapViewOfSection(target): status 0x%08lX", static_cast<unsigned long>(status));
+    throw Error(what);
+  }
+  address_ = base;
 }
 
-RemoteMemory::RemoteMemory(HWND windowInTarget, size_t size)
-    : RemoteMemory(windowProcessId(windowInTarget), size) {}
+RemoteMemory::RemoteMemory(HWND windowInTarget, size_t size, RemoteMemoryMethod method)
+    : RemoteMemory(windowProcessId(windowInTarget), size, method) {}
 
 RemoteMemory::~RemoteMemory() {
-  if (address_) VirtualFreeEx(process_.get(), address_, 0, MEM_RELEASE);
+  if (method_ == RemoteMemoryMethod::VirtualAllocEx) {
+    if (address_) VirtualFreeEx(process_.get(), address_, 0, MEM_RELEASE);
+    return;
+  }
+  if (address_) {
+    if (auto unmap = ntdllExport<NtUnmapViewOfSectionFn>("NtUnmapViewOfSection")) unmap(process_.get(), address_);
+  }
+  if (local_) UnmapViewOfFile(local_);
 }
 
 void RemoteMemory::write(size_t offset, const void* data, size_t bytes) {
   if (offset + bytes > size_) throw Error("RemoteMemory::write out of range");
+  if (local_) {
+    std::memcpy(static_cast<char*>(local_) + offset, data, bytes);
+    return;
+  }
   SIZE_T done = 0;
   if (!WriteProcessMemory(process_.get(), addressAt(offset), data, bytes, &done) || done != bytes)
     throwLastError("WriteProcessMemory");
@@ -47,6 +111,10 @@ void RemoteMemory::write(size_t offset, const void* data, size_t bytes) {
 
 void RemoteMemory::read(size_t offset, void* data, size_t bytes) const {
   if (offset + bytes > size_) throw Error("RemoteMemory::read out of range");
+  if (local_) {
+    std::memcpy(data, static_cast<const char*>(local_) + offset, bytes);
+    return;
+  }
   SIZE_T done = 0;
   if (!ReadProcessMemory(process_.get(), addressAt(offset), data, bytes, &done) || done != bytes)
     throwLastError("ReadProcessMemory");

@@ -50,8 +50,24 @@ std::wstring fromCodePage(std::string_view bytes, UINT cp) {
 std::string toUtf8(std::wstring_view text) { return toCodePage(text, CP_UTF8); }
 std::wstring fromUtf8(std::string_view bytes) { return fromCodePage(bytes, CP_UTF8); }
 
+unsigned timeoutScale() {
+  static const unsigned scale = [] {
+    wchar_t v[16];
+    DWORD n = GetEnvironmentVariableW(L"WINTEST_TIMEOUT_SCALE", v, 16);
+    int s = (n > 0 && n < 16) ? _wtoi(v) : 1;
+    return s >= 1 ? static_cast<unsigned>(s) : 1u;
+  }();
+  return scale;
+}
+
+DWORD scaledTimeout(DWORD timeoutMs) {
+  if (timeoutMs == INFINITE) return INFINITE;
+  unsigned long long t = static_cast<unsigned long long>(timeoutMs) * timeoutScale();
+  return t >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(t);
+}
+
 bool waitUntil(const std::function<bool()>& pred, DWORD timeoutMs, DWORD pollMs) {
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  const ULONGLONG deadline = GetTickCount64() + scaledTimeout(timeoutMs);
   for (;;) {
     if (pred()) return true;
     if (GetTickCount64() >= deadline) return pred();
@@ -209,6 +225,15 @@ Process Process::start(const ProcessOptions& options) {
   return p;
 }
 
+Process Process::open(DWORD pid) {
+  HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (!h) throwLastError("OpenProcess " + std::to_string(pid));
+  Process p;
+  p.process_.reset(h);
+  p.pid_ = pid;
+  return p;
+}
+
 Process& Process::operator=(Process&& o) noexcept {
   if (this != &o) {
     if (running()) terminate();
@@ -228,7 +253,7 @@ bool Process::running() const {
 
 std::optional<DWORD> Process::waitForExit(DWORD timeoutMs) {
   if (!process_) throw Error("waitForExit: no process");
-  DWORD w = WaitForSingleObject(process_.get(), timeoutMs);
+  DWORD w = WaitForSingleObject(process_.get(), scaledTimeout(timeoutMs));
   if (w == WAIT_TIMEOUT) return std::nullopt;
   if (w != WAIT_OBJECT_0) throwLastError("WaitForSingleObject(process)");
   DWORD code = 0;
@@ -238,7 +263,7 @@ std::optional<DWORD> Process::waitForExit(DWORD timeoutMs) {
 
 bool Process::waitForInputIdle(DWORD timeoutMs) {
   if (!process_) throw Error("waitForInputIdle: no process");
-  return WaitForInputIdle(process_.get(), timeoutMs) == 0;
+  return WaitForInputIdle(process_.get(), scaledTimeout(timeoutMs)) == 0;
 }
 
 void Process::terminate(UINT exitCode) {

@@ -19,9 +19,10 @@
 //    test failure.
 //  * Remote reads of common controls (list view, header, status bar) put
 //    the message's structure into the target process's memory
-//    (VirtualAllocEx), send the message and read the answer back
-//    (ReadProcessMemory). The structures (LVITEMW, HDITEMW, ...) are laid out
-//    as this test process was compiled, so the test and the target must have
+//    (VirtualAllocEx + WriteProcessMemory, or a shared section: see
+//    RemoteMemoryMethod), send the message and read the answer back. The
+//    structures (LVITEMW, HDITEMW, ...) are laid out as this test process
+//    was compiled, so the test and the target must have
 //    the same bitness: a 32-bit test for the 32-bit release build, a 64-bit
 //    test for an x86_64 build. RemoteMemory checks that and throws otherwise.
 //    List box, combo box, WM_GETTEXT and button messages are marshalled by the
@@ -67,6 +68,13 @@ std::wstring fromCodePage(std::string_view bytes, UINT cp);
 // passes (then false; pred is tried once more at the end).
 bool waitUntil(const std::function<bool()>& pred, DWORD timeoutMs, DWORD pollMs = 20);
 
+// Every wait of this library (waitUntil and all that use it, waitForExit,
+// waitForInputIdle) lasts timeoutMs times WINTEST_TIMEOUT_SCALE (an integer
+// from the environment, default 1): for slow runs such as 32-bit programs
+// under qemu-i386, where wine-run.sh sets it. Message timeouts are not scaled.
+unsigned timeoutScale();
+DWORD scaledTimeout(DWORD timeoutMs);
+
 // --- Handles and processes ---------------------------------------------------
 
 // Owns a kernel handle (CloseHandle). Treats nullptr and INVALID_HANDLE_VALUE
@@ -106,6 +114,9 @@ struct ProcessOptions {
 class Process {
  public:
   static Process start(const ProcessOptions& options);  // throws Error
+  // A running process that this one did not start (found by a window of
+  // it), owned from now on like a started one. Throws Error.
+  static Process open(DWORD pid);
   Process() = default;
   Process(Process&&) noexcept = default;
   Process& operator=(Process&&) noexcept;
@@ -181,20 +192,41 @@ void postMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);  // throws Error
 
 // --- Memory of another process -------------------------------------------------
 
-// A block allocated inside another process (VirtualAllocEx), freed by the
-// destructor. Throws Error if the target's bitness differs from this
-// process's (see the note at the top).
+// How RemoteMemory reaches the target's memory.
+enum class RemoteMemoryMethod {
+  // VirtualAllocEx in the target, WriteProcessMemory / ReadProcessMemory.
+  VirtualAllocEx,
+  // A shared memory section mapped both here and into the target
+  // (NtMapViewOfSection on the target's process handle); reads and writes
+  // are plain copies through the local view. Needed for 32-bit programs
+  // under qemu-i386: there Wine's ReadProcessMemory/WriteProcessMemory (the
+  // wineserver using /proc/PID/mem) miss by qemu's guest base (one page) and
+  // corrupt the target.
+  SharedSection,
+};
+// The method used when none is given: SharedSection if the environment has
+// WINTEST_REMOTE_MEMORY=section (wine-run.sh sets it for 32-bit programs
+// under qemu-i386), else VirtualAllocEx. setDefaultRemoteMemoryMethod
+// changes it for this process.
+RemoteMemoryMethod defaultRemoteMemoryMethod();
+void setDefaultRemoteMemoryMethod(RemoteMemoryMethod method);
+
+// A block of memory inside another process, freed by the destructor. Throws
+// Error if the target's bitness differs from this process's (see the note
+// at the top).
 class RemoteMemory {
  public:
-  RemoteMemory(DWORD pid, size_t size);
-  RemoteMemory(HWND windowInTarget, size_t size);
+  RemoteMemory(DWORD pid, size_t size, RemoteMemoryMethod method = defaultRemoteMemoryMethod());
+  RemoteMemory(HWND windowInTarget, size_t size, RemoteMemoryMethod method = defaultRemoteMemoryMethod());
   RemoteMemory(const RemoteMemory&) = delete;
   RemoteMemory& operator=(const RemoteMemory&) = delete;
   ~RemoteMemory();
 
+  // The block's address in the target process.
   void* address() const { return address_; }
   void* addressAt(size_t offset) const { return static_cast<char*>(address_) + offset; }
   size_t size() const { return size_; }
+  RemoteMemoryMethod method() const { return method_; }
   void write(size_t offset, const void* data, size_t bytes);
   void read(size_t offset, void* data, size_t bytes) const;
   template <class T> void writeValue(size_t offset, const T& v) { write(offset, &v, sizeof v); }
@@ -204,8 +236,11 @@ class RemoteMemory {
 
  private:
   UniqueHandle process_;
-  void* address_ = nullptr;
+  RemoteMemoryMethod method_;
+  void* address_ = nullptr;  // in the target
   size_t size_ = 0;
+  UniqueHandle section_;     // SharedSection only
+  void* local_ = nullptr;    // SharedSection only: the same bytes, here
 };
 
 // True if the process runs 32-bit code on a 64-bit system (IsWow64Process).
@@ -377,11 +412,12 @@ std::optional<std::string> tryReadFileBytes(const std::wstring& path);
 bool waitForFileContaining(const std::wstring& path, std::string_view needle, DWORD timeoutMs);
 bool waitForFile(const std::wstring& path, DWORD timeoutMs);
 
-// A fresh empty folder under %TEMP%, removed with its contents by the
-// destructor (unless keep()).
-// Removes a file or a folder with everything in it; true if nothing is left.
+// Removes a file or a folder with everything in it; true if it is gone.
 bool removeTree(const std::wstring& path);
 bool pathExists(const std::wstring& path);
+
+// A fresh empty folder under %TEMP%, removed with its contents by the
+// destructor (unless keep()).
 class TempDir {
  public:
   explicit TempDir(std::wstring_view prefix = L"wintest");
