@@ -31,7 +31,7 @@ fi
 bash scripts/wine-prefix.sh prepare
 
 cleanup() {
-  bash scripts/wine-prefix.sh kill
+  bash "$repo/scripts/wine-prefix.sh" kill
   [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
 }
 trap cleanup EXIT
