@@ -6,7 +6,7 @@ set -euo pipefail
 need=(cmake ninja-build g++ clang libclang-rt-14-dev googletest
       g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
       wine wine64 fonts-wine xvfb xauth x11-utils imagemagick
-      fonts-ipafont-gothic fonts-ipafont-mincho locales zip unzip procps e2fsprogs)
+      fonts-ipafont-gothic fonts-ipafont-mincho locales zip unzip procps e2fsprogs faketime)
 
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
