@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# bench/run.sh [native|wine]...
+# bench/run.sh [native|wine|daily_log]...
 #
 # Builds optimised trees of its own and runs every benchmark, printing each
 # figure as a "name: value unit" line:
@@ -10,15 +10,18 @@
 #           line under callgrind, which do not depend on the machine's load;
 #   wine    start-up, the Exit command and end-to-end delivery under Wine
 #           and Xvfb (build/bench-mingw64: the x86_64 build, since this
-#           project's machines run no 32-bit code).
+#           project's machines run no 32-bit code);
+#   daily_log  the daily log files: the intake's cost per line with the
+#           files off and on (native, real appends), and delivery end to
+#           end under Wine with the files off and on.
 #
-# No argument runs both. Not part of the test run. The Wine prefix is
+# No argument runs all three. Not part of the test run. The Wine prefix is
 # HORONE_WINEPREFIX, else /tmp/horone-bench-prefix (made on first use, ~20 s).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 what=("$@")
-[ ${#what[@]} -gt 0 ] || what=(native wine)
+[ ${#what[@]} -gt 0 ] || what=(native wine daily_log)
 native_dir=build/bench-native
 wine_dir=build/bench-mingw64
 
@@ -80,13 +83,28 @@ run_wine() {
     grep -v '^X connection to .* broken'
 }
 
+run_daily_log() {
+  echo "== daily log files ($native_dir, $wine_dir)" >&2
+  cmake -S . -B "$native_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHORONE_SANITIZE=OFF >/dev/null
+  cmake --build "$native_dir" --target horone_daily_log_bench >/dev/null
+  "$native_dir/bench/horone_daily_log_bench"
+  cmake -S . -B "$wine_dir" -G Ninja --toolchain cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$wine_dir" --target horone_daily_log_wine_bench >/dev/null
+  export HORONE_WINEPREFIX=${HORONE_WINEPREFIX:-/tmp/horone-bench-prefix}
+  bash scripts/wine-prefix.sh prepare
+  xvfb-run -a -s "-screen 0 1280x1024x24" \
+    bash scripts/wine-run.sh "$wine_dir/bench/horone_daily_log_wine_bench.exe" 2>&1 |
+    grep -v '^X connection to .* broken'
+}
+
 start=$SECONDS
 machine
 for w in "${what[@]}"; do
   case "$w" in
     native) run_native ;;
     wine) run_wine ;;
-    *) echo "usage: bench/run.sh [native|wine]..." >&2; exit 2 ;;
+    daily_log) run_daily_log ;;
+    *) echo "usage: bench/run.sh [native|wine|daily_log]..." >&2; exit 2 ;;
   esac
 done
 echo "machine_load_after: $(cut -d' ' -f1 /proc/loadavg) load"

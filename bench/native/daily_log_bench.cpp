@@ -45,7 +45,7 @@ constexpr int kRing = 4096;   // distinct lines, delivered in turn
 // open and writes each row with one WriteFile.
 class AppendingFiles : public FakeFiles {
  public:
-  bool discard = false;
+  bool discard = false;  // keep the file open but write nothing: the core's share alone
   ~AppendingFiles() override {
     if (fd_ >= 0) close(fd_);
   }

@@ -7,6 +7,7 @@ namespace horone {
 
 namespace {
 
+// The decimal digits of `value` (0 when negative), zeros in front up to `digits`.
 void AppendDigits(std::string& out, int value, int digits) {
   char buf[12];
   int n = 0;

@@ -12,7 +12,7 @@ namespace {
 const std::string kLogFolder = "C:\\Games\\log\\";
 
 // A harness whose settings file turns the daily files on.
-struct DailyLogTest : ::testing::Test {
+struct DailyLogFiles : ::testing::Test {
   Harness h;
   TForm2* f = nullptr;
   void Start(const std::string& enabled = "1") {
@@ -42,7 +42,7 @@ TEST(DailyLogFileName, ComesFromTheClockReadingOfTheRow) {
   for (const auto& c : cases) EXPECT_EQ(DailyLogFileName(c.time), c.name);
 }
 
-TEST_F(DailyLogTest, RowsGoToTheFileOfTheirDayAsTheGridHasThem) {
+TEST_F(DailyLogFiles, RowsGoToTheFileOfTheirDayAsTheGridHasThem) {
   Start();
   h.desktop.Add("KatuGameMjMain", "第12卓 東南戦");
   f->CheckBox2.SetChecked(false);  // the watch list filters
@@ -62,7 +62,7 @@ TEST_F(DailyLogTest, RowsGoToTheFileOfTheirDayAsTheGridHasThem) {
   EXPECT_EQ(h.files.appends, 3);
 }
 
-TEST_F(DailyLogTest, ARecordIsOneLineOfFiveTabSeparatedCells) {
+TEST_F(DailyLogFiles, ARecordIsOneLineOfFiveTabSeparatedCells) {
   Start();
   struct Case {
     std::string line;
@@ -84,7 +84,7 @@ TEST_F(DailyLogTest, ARecordIsOneLineOfFiveTabSeparatedCells) {
   }
 }
 
-TEST_F(DailyLogTest, OffWithoutTheSectionAndNothingOfItIsWritten) {
+TEST_F(DailyLogFiles, OffWithoutTheSectionAndNothingOfItIsWritten) {
   // A settings file from before the daily files: its own keys only.
   h.settings.Set(h.IniPath(), "AUS", "1");
   h.settings.SetIn(h.IniPath(), "Mine", "Key", "kept");
@@ -100,7 +100,7 @@ TEST_F(DailyLogTest, OffWithoutTheSectionAndNothingOfItIsWritten) {
   EXPECT_EQ(h.settings.sections[h.IniPath()]["Mine"].size(), 1u);
 }
 
-TEST_F(DailyLogTest, EnabledIsAFlagThatIsOffByDefault) {
+TEST_F(DailyLogFiles, EnabledIsAFlagThatIsOffByDefault) {
   struct Case {
     std::string stored;
     bool on;
@@ -170,7 +170,7 @@ TEST(DailyLogSettings, WrittenAtCloseWhenStoredOrSwitchedByTheUser) {
   }
 }
 
-TEST_F(DailyLogTest, TheMenuSwitchTurnsTheFilesOnAndOff) {
+TEST_F(DailyLogFiles, TheMenuSwitchTurnsTheFilesOnAndOff) {
   TForm2& form = h.Start();
   h.Deliver("\r\na\t>before");
   form.DailyLog1.UserClick();
@@ -185,7 +185,7 @@ TEST_F(DailyLogTest, TheMenuSwitchTurnsTheFilesOnAndOff) {
   EXPECT_EQ(LoggedRows, 3);
 }
 
-TEST_F(DailyLogTest, AFailedWriteIsReportedOnceInTheContentPanelAndTheIntakeGoesOn) {
+TEST_F(DailyLogFiles, AFailedWriteIsReportedOnceInTheContentPanelAndTheIntakeGoesOn) {
   const std::string path = kLogFolder + "horone-2026-12-11.log";
   const std::string message = "ログファイル " + path + " に書き込めません";
   h.files.failAppends = {path};

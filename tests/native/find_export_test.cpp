@@ -53,7 +53,7 @@ TEST(FindLogRow, NextPreviousWrapAndNoMatch) {
   EXPECT_EQ(FindLogRow(0, 1, true, [](int) { return true; }), 0);  // an empty log
 }
 
-struct FindTest : ::testing::Test {
+struct FindInLog : ::testing::Test {
   Harness h;
   TForm2& f = h.Start();
   WatchingSink boxSink;
@@ -70,7 +70,7 @@ struct FindTest : ::testing::Test {
   std::string Result() { return f.FindBox.ResultLabel.Caption(); }
 };
 
-TEST_F(FindTest, MovesTheCurrentRowToMatchesOfUserOrContentIgnoringCase) {
+TEST_F(FindInLog, MovesTheCurrentRowToMatchesOfUserOrContentIgnoringCase) {
   ASSERT_EQ(f.StringGrid1.Row(), 6);  // the auto-scroll left the empty row current
   Type("hello");
   struct Step {
@@ -115,7 +115,7 @@ TEST_F(FindTest, MovesTheCurrentRowToMatchesOfUserOrContentIgnoringCase) {
   EXPECT_EQ(Result(), "");
 }
 
-TEST_F(FindTest, KeysOfTheGridAndTheFindBox) {
+TEST_F(FindInLog, KeysOfTheGridAndTheFindBox) {
   struct Case {
     const char* what;
     bool inGrid;  // else in the find box's text field
@@ -180,13 +180,13 @@ TEST(CsvField, QuotesCommasQuotesLineBreaksAndTabs) {
   EXPECT_EQ(record, "a,\"b,c\",,\"d\"\"e\",f\r\n");
 }
 
-struct ExportTest : ::testing::Test {
+struct CsvExport : ::testing::Test {
   Harness h;
   TForm2& f = h.Start();
-  const std::string out = "C:\\Users\\me\\ログ.csv";
+  const std::string out = "C:\\Users\\me\\chat.csv";
 };
 
-TEST_F(ExportTest, SavesTheWholeGridAsUtf8WithAByteOrderMark) {
+TEST_F(CsvExport, SavesTheWholeGridAsUtf8WithAByteOrderMark) {
   h.desktop.Add("KatuGameMjMain", "第12卓 東南戦");
   h.Deliver("\r\nalice\t>hello, world");
   h.Deliver("\r\nボブ\t>say \"hi\"\r\nand bye\tnow");
@@ -205,7 +205,7 @@ TEST_F(ExportTest, SavesTheWholeGridAsUtf8WithAByteOrderMark) {
                                                     u8"第12卓 ,2026/12/11,09:05:07,ボブ,\"say \"\"hi\"\"\r\nand bye\tnow\"\r\n"));
 }
 
-TEST_F(ExportTest, AnEmptyLogGivesTheHeaderACancelNothingAndAFailedWriteAnError) {
+TEST_F(CsvExport, AnEmptyLogGivesTheHeaderACancelNothingAndAFailedWriteAnError) {
   h.dialogs.saveAnswer = out;
   f.SaveCsv1.UserClick();
   EXPECT_EQ(h.files.files[out], "\xEF\xBB\xBF" + U8(u8"場所,年月日,時間,ユーザ名,内容\r\n"));

@@ -51,6 +51,32 @@ class Immutable {
   bool ok_ = false;
 };
 
+// Chooses an item of the grid's context menu as a user would, with the
+// keyboard; `index` counts the items that are not separators.
+void ChooseFromGridMenu(const HoroneApp& app, int index) {
+  const RECT r = windowRect(app.Grid());
+  HWND menu = openContextMenu(app.Grid(), {r.left + 40, r.top + 60}, kWait);
+  ASSERT_NE(menu, nullptr) << "no context menu";
+  choosePopupMenuItem(menu, index);
+}
+
+// Ctrl+F typed into the grid: real key presses (SendInput), so that the
+// program sees the Ctrl key held, with ホロネ in front and the grid focused.
+void TypeCtrlF(const HoroneApp& app) {
+  SetForegroundWindow(app.Main());
+  const RECT client = clientRect(app.Grid());
+  clickAt(app.Grid(), {client.right / 2, client.bottom - 4});  // below the rows: focus, no row
+  ASSERT_TRUE(waitUntil([&] { return isResponsive(app.Main()); }, kWait));
+  INPUT keys[4] = {};
+  for (INPUT& k : keys) k.type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = keys[3].ki.wVk = VK_CONTROL;
+  keys[1].ki.wVk = keys[2].ki.wVk = 'F';
+  keys[2].ki.dwFlags = keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+  ASSERT_EQ(SendInput(4, keys, sizeof(INPUT)), 4u);
+}
+
+constexpr int kMenuFind = 3, kMenuSaveCsv = 4, kMenuDailyLog = 5;  // after a1, N1, N2
+
 TEST(DailyLog, LinesAcrossADateChangeLandInTwoFilesWithExactlyTheLoggedRows) {
   HoroneApp app;
   // Only the watch list's users are logged; "carol" is not on it.
@@ -124,7 +150,7 @@ TEST(DailyLog, TheMenuSwitchIsWrittenToTheSettingsAndReadBack) {
   app.WriteFile(L"horone.INI", "[Mine]\r\nkey=value\r\n");
   app.StartWithClock("2026-12-11 12:00:00");
   app.Deliver(L"\r\nalice\t>before the switch");
-  app.Command(kDailyLog1);
+  ChooseFromGridMenu(app, kMenuDailyLog);
   // The command is posted and a delivery is sent, so the first lines may
   // still come before it: deliver until one reaches the file.
   int probes = 0;
@@ -165,7 +191,7 @@ TEST(DailyLog, ASettingsFileFromBeforeStaysAsItWasAndLogsNothing) {
 
 // ------------------------------------------------------------ find and export
 
-struct Log : ::testing::Test {
+struct FindAndExport : ::testing::Test {
   HoroneApp app;
   void SetUp() override {
     app.Start();
@@ -193,11 +219,21 @@ bool HasLabel(HWND parent, std::wstring_view text) {
   return false;
 }
 
-TEST_F(Log, TheFindBoxMovesTheRowFromOutsideAndTheGridCommandsActOnIt) {
-  app.Command(kFind1);
+
+TEST_F(FindAndExport, TheFindBoxMovesTheRowFromOutsideAndTheGridCommandsActOnIt) {
+  // The context menu's item opens the box, and Ctrl+F in the grid again
+  // after Escape closed it.
+  ChooseFromGridMenu(app, kMenuFind);
   HWND box = waitForTopLevelWindow({L"TFindBox", L"検索", app.App().pid(), true}, kWait);
-  ASSERT_NE(box, nullptr) << "the find box did not open";
+  ASSERT_NE(box, nullptr) << "the find box did not open from the menu";
   EXPECT_EQ(GetWindow(box, GW_OWNER), app.Main());
+  pressKey(findChild(box, L"TEdit"), VK_ESCAPE);
+  ASSERT_TRUE(waitForWindowGone(box, kWait));
+  TypeCtrlF(app);
+  ASSERT_EQ(waitForTopLevelWindow({L"TFindBox", L"検索", app.App().pid(), true}, kWait), box)
+      << "Ctrl+F did not open the find box";
+  EXPECT_EQ(listViewFocusedItem(app.Grid()), 5);  // the empty row is still the current one
+
   HWND edit = findChild(box, L"TEdit");
   HWND next = ButtonOf(box, L"次を検索");
   HWND previous = ButtonOf(box, L"前を検索");
@@ -261,11 +297,11 @@ std::wstring Csv(const std::wstring& field) {
   return out + L"\"";
 }
 
-TEST_F(Log, TheSaveDialogIsAnsweredFromOutsideAndTheCsvReadsBack) {
+TEST_F(FindAndExport, TheSaveDialogIsAnsweredFromOutsideAndTheCsvReadsBack) {
   app.Deliver(L"\r\nボブ\t>say \"hi\",\tthen\r\nbye");
   ASSERT_EQ(app.Rows(), 7);
   const std::wstring target = app.File(L"出力.csv");
-  app.Command(kSaveCsv1);
+  ChooseFromGridMenu(app, kMenuSaveCsv);
   HWND dialog = waitForDialog(app.App().pid(), kWait, L"CSVで保存");
   ASSERT_NE(dialog, nullptr) << "no save dialog";
   HWND name = FileNameField(dialog);
