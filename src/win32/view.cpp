@@ -14,11 +14,43 @@ namespace {
 
 constexpr wchar_t kPanelClass[] = L"TPanel";
 constexpr wchar_t kEditClass[] = L"TEdit";
-constexpr UINT_PTR kSubclassId = 1;
 // Room for the drop-down list below a combo box's edit field.
 constexpr int kComboDropHeight = 160;
+// Grid updates closer together than kBurstMs pause the painting of the grid
+// and the status bar; both paint again kRedrawMs after the pause began.
+// During the pause the list view gets its new item count and the status bar
+// its texts at once (what they answer stays right), while the grid's current
+// row (selection, focus and the scroll to it, a few notifications and a
+// scroll bar update each time) follows when the pause ends. The timer's id
+// is no Timer's address (those are the form's).
+constexpr ULONGLONG kBurstMs = 50;
+constexpr UINT kRedrawMs = 100;
+constexpr UINT_PTR kRedrawTimer = 1;
 
 WNDPROC g_editProc = nullptr;
+
+// The window procedure each control of a view had before the view put its
+// own in front, and the view it belongs to. Every window of the program is
+// made and used by the one UI thread.
+struct Subclassed {
+  View* view;
+  WNDPROC original;
+};
+std::unordered_map<HWND, Subclassed>& SubclassedWindows() {
+  static std::unordered_map<HWND, Subclassed> windows;
+  return windows;
+}
+
+// The procedure that handles a window's messages below the view's own.
+WNDPROC OriginalProc(HWND h) {
+  const auto& windows = SubclassedWindows();
+  if (auto it = windows.find(h); it != windows.end()) return it->second.original;
+  return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(h, GWLP_WNDPROC));
+}
+
+LRESULT CallOriginal(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  return CallWindowProcW(OriginalProc(h), h, msg, wp, lp);
+}
 
 // The hidden chat edit and the watch-list entry field are "TEdit" windows:
 // a superclass of the system edit control that behaves exactly like it.
@@ -36,8 +68,13 @@ LRESULT CALLBACK PanelProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORBTN:
-    case WM_CONTEXTMENU:
-      return SendMessageW(GetAncestor(h, GA_ROOT), msg, wp, lp);
+    case WM_CONTEXTMENU: {
+      // Straight to the form's procedure: a list view asks its parent for
+      // every cell it paints, and each further SendMessageW would pass the
+      // thread's message hooks once more.
+      HWND root = GetAncestor(h, GA_ROOT);
+      return CallWindowProcW(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(root, GWLP_WNDPROC)), root, msg, wp, lp);
+    }
     case WM_ERASEBKGND: {
       RECT r;
       GetClientRect(h, &r);
@@ -60,11 +97,12 @@ LRESULT CALLBACK PanelProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   }
 }
 
+// The text of one of the program's own controls.
 std::wstring WindowTextOf(HWND h) {
-  const int n = GetWindowTextLengthW(h);
-  std::wstring s(static_cast<size_t>(n) + 1, L'\0');
-  const int got = GetWindowTextW(h, s.data(), n + 1);
-  s.resize(static_cast<size_t>(std::max(0, got)));
+  const auto n = static_cast<int>(CallOriginal(h, WM_GETTEXTLENGTH, 0, 0));
+  std::wstring s(static_cast<size_t>(std::max(0, n)) + 1, L'\0');
+  const auto got = static_cast<int>(CallOriginal(h, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data())));
+  s.resize(static_cast<size_t>(std::clamp(got, 0, std::max(0, n))));
   return s;
 }
 
@@ -270,8 +308,8 @@ HWND View::CreateControl(Control& c, HWND parentHwnd) {
   hwnds_[&c] = h;
   controls_[h] = &c;
   c.SetSink(this);
-  SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  SetWindowSubclass(h, ControlSubclass, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  Subclass(h);
+  Direct(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
 
   switch (c.GetKind()) {
     case Kind::Panel:
@@ -293,7 +331,7 @@ HWND View::CreateControl(Control& c, HWND parentHwnd) {
       if (GetComboBoxInfo(h, &info) && info.hwndItem) {
         // Key events come from the combo box's edit field.
         controls_[info.hwndItem] = &c;
-        SetWindowSubclass(info.hwndItem, ControlSubclass, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+        Subclass(info.hwndItem);
       }
       FillComboItems(combo);
       break;
@@ -484,14 +522,16 @@ void View::FillListBox(ListBox& list) {
   HWND h = HwndOf(list);
   if (!h) return;
   Quiet q(suppress_);
-  SendMessageW(h, WM_SETREDRAW, FALSE, 0);
-  SendMessageW(h, LB_RESETCONTENT, 0, 0);
+  Direct(h, WM_SETREDRAW, FALSE, 0);
+  Direct(h, LB_RESETCONTENT, 0, 0);
+  Direct(h, LB_INITSTORAGE, list.Items().size(), 0);
+  std::wstring w;
   for (const auto& item : list.Items()) {
-    const std::wstring w = Widen(item);
-    SendMessageW(h, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
+    w = Widen(item);
+    Direct(h, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
   }
-  SendMessageW(h, LB_SETCURSEL, static_cast<WPARAM>(list.ItemIndex()), 0);
-  SendMessageW(h, WM_SETREDRAW, TRUE, 0);
+  Direct(h, LB_SETCURSEL, static_cast<WPARAM>(list.ItemIndex()), 0);
+  Direct(h, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(h, nullptr, TRUE);
 }
 
@@ -500,10 +540,18 @@ void View::FillComboItems(ComboBox& combo) {
   if (!h) return;
   Quiet q(suppress_);
   // Resetting the list empties the edit field too; the text is put back.
-  SendMessageW(h, CB_RESETCONTENT, 0, 0);
+  Direct(h, CB_RESETCONTENT, 0, 0);
+  // The items go straight into the drop-down list: an unsorted combo box
+  // passes CB_ADDSTRING on to it unchanged, through one more SendMessageW.
+  COMBOBOXINFO info = {};
+  info.cbSize = sizeof info;
+  HWND target = GetComboBoxInfo(h, &info) && info.hwndList ? info.hwndList : h;
+  const UINT add = target == h ? CB_ADDSTRING : LB_ADDSTRING;
+  if (target != h) Direct(target, LB_INITSTORAGE, combo.Items().size(), 0);
+  std::wstring w;
   for (const auto& item : combo.Items()) {
-    const std::wstring w = Widen(item);
-    SendMessageW(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
+    w = Widen(item);
+    Direct(target, add, 0, reinterpret_cast<LPARAM>(w.c_str()));
   }
   SetWindowTextW(h, Widen(combo.Text()).c_str());
 }
@@ -563,6 +611,33 @@ void View::Changed(Component& component, Change what, int index) {
   auto* control = dynamic_cast<Control*>(&component);
   HWND h = control ? HwndOf(*control) : nullptr;
   if (!h) return;
+  if (batching_ > 0) {
+    // Held back until the handler has ended; the model stays the truth.
+    switch (what) {
+      case Change::RowCount:
+        pending_[control].rowCount = true;
+        return;
+      case Change::Cell:
+        if (index > 0) {
+          Pending& p = pending_[control];
+          if (p.lastRow < p.firstRow) p.firstRow = p.lastRow = index;
+          p.firstRow = std::min(p.firstRow, index);
+          p.lastRow = std::max(p.lastRow, index);
+          return;
+        }
+        break;
+      case Change::CurrentRow:
+        pending_[control].currentRow = true;
+        return;
+      case Change::PanelText: {
+        auto& panels = pending_[control].panels;
+        if (std::find(panels.begin(), panels.end(), index) == panels.end()) panels.push_back(index);
+        return;
+      }
+      default:
+        break;
+    }
+  }
   Quiet q(suppress_);
   switch (what) {
     case Change::Bounds:
@@ -612,7 +687,7 @@ void View::Changed(Component& component, Change what, int index) {
     }
     case Change::RowCount: {
       auto& grid = *static_cast<StringGrid*>(control);
-      ListView_SetItemCountEx(h, grid.RowCount() - 1, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+      Direct(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(grid.RowCount() - 1), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
       break;
     }
     case Change::Cell: {
@@ -620,25 +695,20 @@ void View::Changed(Component& component, Change what, int index) {
       if (index == 0) {
         for (int col = 0; col < StringGrid::kColumns; ++col) SyncGridHeader(grid, col);
       } else {
-        ListView_RedrawItems(h, index - 1, index - 1);
+        Direct(h, LVM_REDRAWITEMS, static_cast<WPARAM>(index - 1), index - 1);
       }
       break;
     }
     case Change::ColWidth:
       SyncGridColumns(*static_cast<StringGrid*>(control));
       break;
-    case Change::CurrentRow: {
-      auto& grid = *static_cast<StringGrid*>(control);
-      const int item = grid.Row() - 1;
-      ListView_SetItemState(h, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-      ListView_SetItemState(h, item, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-      ListView_EnsureVisible(h, item, FALSE);
+    case Change::CurrentRow:
+      ApplyCurrentRow(*static_cast<StringGrid*>(control), h);
       break;
-    }
     case Change::PanelText: {
       auto& bar = *static_cast<StatusBar*>(control);
       const std::wstring w = Widen(bar.Panel(index).text);
-      SendMessageW(h, SB_SETTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(w.c_str()));
+      Direct(h, SB_SETTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(w.c_str()));
       break;
     }
     case Change::PanelWidth:
@@ -648,6 +718,130 @@ void View::Changed(Component& component, Change what, int index) {
       break;
   }
 }
+
+void View::ApplyCurrentRow(StringGrid& grid, HWND h) {
+  // One row is selected and focused: the current one. Only the row selected
+  // before is deselected, unless the user selected several: deselecting
+  // every item costs the list view a step per item, however many rows the
+  // log has.
+  const int item = grid.Row() - 1;
+  LVITEMW state = {};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  const auto selected = static_cast<int>(Direct(h, LVM_GETSELECTEDCOUNT, 0, 0));
+  const bool knownSelection =
+      selected == 1 && selectedItem_ >= 0 &&
+      (Direct(h, LVM_GETITEMSTATE, static_cast<WPARAM>(selectedItem_), LVIS_SELECTED) & LVIS_SELECTED) != 0;
+  if (selected > 1 || (selected == 1 && !knownSelection)) {
+    Direct(h, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+  } else if (knownSelection && selectedItem_ != item) {
+    Direct(h, LVM_SETITEMSTATE, static_cast<WPARAM>(selectedItem_), reinterpret_cast<LPARAM>(&state));
+  }
+  if (item < 0) {
+    selectedItem_ = -1;
+    return;
+  }
+  state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  Direct(h, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&state));
+  selectedItem_ = item;
+  Direct(h, LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), FALSE);
+}
+
+void View::RunBatched(const std::function<void()>& handler) {
+  // Flushed on the way out, before an error's message box is shown.
+  struct Flusher {
+    View& view;
+    ~Flusher() {
+      if (--view.batching_ != 0) return;
+      try {
+        view.Flush();
+      } catch (...) {  // out of memory for a text: the windows catch up with the next change
+      }
+    }
+  };
+  ++batching_;
+  Run([&] {
+    Flusher flusher{*this};
+    handler();
+  });
+}
+
+void View::Flush() {
+  if (pending_.empty()) return;
+  auto pending = std::move(pending_);
+  pending_.clear();
+  Quiet q(suppress_);
+  const ULONGLONG now = GetTickCount64();
+  // A pause the timer could not end (a stream of sent messages leaves no
+  // room for WM_TIMER) ends here.
+  if (redrawOff_ && now - pauseStart_ >= kRedrawMs) EndRedrawPause();
+  for (auto& [control, p] : pending) {
+    HWND h = HwndOf(*control);
+    if (!h) continue;
+    if (control->GetKind() == Kind::StringGrid) {
+      auto& grid = *static_cast<StringGrid*>(control);
+      if (!redrawOff_ && now - lastGridFlush_ < kBurstMs) {
+        Direct(h, WM_SETREDRAW, FALSE, 0);
+        for (auto& [other, p2] : pending) {
+          HWND bar = other->GetKind() == Kind::StatusBar ? HwndOf(*other) : nullptr;
+          if (bar && !pausedBar_) {
+            Direct(bar, WM_SETREDRAW, FALSE, 0);
+            pausedBar_ = bar;
+          }
+        }
+        redrawOff_ = h;
+        pauseStart_ = now;
+        SetTimer(hwnd_, kRedrawTimer, kRedrawMs, nullptr);
+      }
+      lastGridFlush_ = now;
+      const int items = grid.RowCount() - 1;
+      if (p.rowCount) Direct(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(items), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+      const int last = std::min(p.lastRow, items);
+      if (p.firstRow <= last) Direct(h, LVM_REDRAWITEMS, static_cast<WPARAM>(p.firstRow - 1), last - 1);
+      if (p.currentRow && redrawOff_) deferred_[control].currentRow = true;
+      else if (p.currentRow) ApplyCurrentRow(grid, h);
+    } else if (control->GetKind() == Kind::StatusBar) {
+      auto& bar = *static_cast<StatusBar*>(control);
+      for (int i : p.panels) {
+        if (i >= bar.PanelCount()) continue;
+        const std::wstring w = Widen(bar.Panel(i).text);
+        Direct(h, SB_SETTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(w.c_str()));
+      }
+    }
+  }
+}
+
+void View::EndRedrawPause() {
+  KillTimer(hwnd_, kRedrawTimer);
+  if (!redrawOff_) return;
+  HWND h = redrawOff_;
+  redrawOff_ = nullptr;
+  Direct(h, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(h, nullptr, TRUE);
+  if (pausedBar_) {
+    Direct(pausedBar_, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(pausedBar_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+    pausedBar_ = nullptr;
+  }
+  // The current row waited for the pause's end.
+  auto deferred = std::move(deferred_);
+  deferred_.clear();
+  Quiet q(suppress_);
+  for (auto& [control, p] : deferred) {
+    if (HWND ch = HwndOf(*control); ch && p.currentRow && control->GetKind() == Kind::StringGrid) {
+      ApplyCurrentRow(*static_cast<StringGrid*>(control), ch);
+    }
+  }
+}
+
+void View::Subclass(HWND h) {
+  auto& windows = SubclassedWindows();
+  if (windows.count(h)) return;
+  const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(h, GWLP_WNDPROC));
+  windows[h] = {this, original};
+  SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&View::ControlProc));
+}
+
+LRESULT View::Direct(HWND h, UINT msg, WPARAM wp, LPARAM lp) const { return CallOriginal(h, msg, wp, lp); }
 
 LRESULT CALLBACK View::FormProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
@@ -677,6 +871,10 @@ LRESULT View::HandleFormMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnDpiChanged(HIWORD(wp), *reinterpret_cast<RECT*>(lp));
       return 0;
     case WM_TIMER: {
+      if (wp == kRedrawTimer) {
+        EndRedrawPause();
+        return 0;
+      }
       auto* t = reinterpret_cast<Timer*>(wp);
       for (Timer* known : options_.timers) {
         if (known == t) Run([t] { t->Fire(); });
@@ -706,6 +904,7 @@ LRESULT View::HandleFormMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_DESTROY:
       for (Timer* t : options_.timers) KillTimer(hwnd_, reinterpret_cast<UINT_PTR>(t));
+      KillTimer(hwnd_, kRedrawTimer);
       if (!options_.clientSized) PostQuitMessage(0);
       return 0;
     default:
@@ -758,7 +957,7 @@ void View::OnCommand(WPARAM wp, LPARAM lp) {
     case Kind::Edit:
       if (code == EN_CHANGE) {
         std::string text = Narrow(WindowTextOf(from));
-        Run([&c, &text] { static_cast<Edit&>(c).PlatformTextChanged(std::move(text)); });
+        RunBatched([&c, &text] { static_cast<Edit&>(c).PlatformTextChanged(std::move(text)); });
       }
       break;
     case Kind::ComboBox: {
@@ -790,6 +989,8 @@ LRESULT View::OnNotify(NMHDR* hdr) {
   switch (hdr->code) {
     case LVN_GETDISPINFOW: {
       auto* info = reinterpret_cast<NMLVDISPINFOW*>(hdr);
+      // The small image list only sets the rows' height: no image to draw.
+      if (info->item.mask & LVIF_IMAGE) info->item.iImage = I_IMAGENONE;
       if (info->item.mask & LVIF_TEXT) {
         cellBuffer_ = Widen(grid.Cell(info->item.iSubItem, info->item.iItem + 1));
         const size_t room = info->item.cchTextMax > 0 ? static_cast<size_t>(info->item.cchTextMax) : 0;
@@ -803,6 +1004,9 @@ LRESULT View::OnNotify(NMHDR* hdr) {
     }
     case LVN_ITEMCHANGED: {
       auto* change = reinterpret_cast<NMLISTVIEW*>(hdr);
+      if (change->iItem >= 0 && (change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED)) {
+        selectedItem_ = change->iItem;
+      }
       const bool focused = (change->uNewState & LVIS_FOCUSED) && !(change->uOldState & LVIS_FOCUSED);
       if (suppress_ == 0 && focused && change->iItem >= 0) {
         const int row = change->iItem + 1;
@@ -840,19 +1044,25 @@ void View::OnContextMenu(HWND target, LPARAM lp) {
   }
 }
 
-LRESULT CALLBACK View::ControlSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
-  auto* self = reinterpret_cast<View*>(ref);
+LRESULT CALLBACK View::ControlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  auto& windows = SubclassedWindows();
+  auto found = windows.find(h);
+  if (found == windows.end()) return DefWindowProcW(h, msg, wp, lp);
+  const Subclassed sub = found->second;
   if (msg == WM_NCDESTROY) {
-    RemoveWindowSubclass(h, ControlSubclass, kSubclassId);
-    return DefSubclassProc(h, msg, wp, lp);
+    SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(sub.original));
+    windows.erase(found);
+    sub.view->controls_.erase(h);
+    return CallWindowProcW(sub.original, h, msg, wp, lp);
   }
+  View* self = sub.view;
   auto it = self->controls_.find(h);
   if (it != self->controls_.end()) {
     bool handled = false;
     const LRESULT r = self->HandleControlMessage(*it->second, h, msg, wp, lp, handled);
     if (handled) return r;
   }
-  return DefSubclassProc(h, msg, wp, lp);
+  return CallWindowProcW(sub.original, h, msg, wp, lp);
 }
 
 LRESULT View::HandleControlMessage(Control& c, HWND h, UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
@@ -861,7 +1071,7 @@ LRESULT View::HandleControlMessage(Control& c, HWND h, UINT msg, WPARAM wp, LPAR
   if (kind == Kind::GroupBox && (msg == WM_COMMAND || msg == WM_NOTIFY || msg == WM_CTLCOLORSTATIC ||
                                  msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORLISTBOX || msg == WM_CTLCOLORBTN)) {
     handled = true;
-    return SendMessageW(hwnd_, msg, wp, lp);
+    return HandleFormMessage(msg, wp, lp);
   }
   if (kind == Kind::GroupBox && msg == WM_ERASEBKGND) {
     // The system group box leaves its inside unpainted.
@@ -880,7 +1090,7 @@ LRESULT View::HandleControlMessage(Control& c, HWND h, UINT msg, WPARAM wp, LPAR
         // navigation; Tab still moves on.
         if (lp && reinterpret_cast<MSG*>(lp)->wParam == VK_RETURN) {
           handled = true;
-          return DefSubclassProc(h, msg, wp, lp) | DLGC_WANTALLKEYS;
+          return CallOriginal(h, msg, wp, lp) | DLGC_WANTALLKEYS;
         }
         break;
       case WM_CHAR:

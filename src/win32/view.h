@@ -56,7 +56,13 @@ class View : public ViewSink {
 
  private:
   static LRESULT CALLBACK FormProc(HWND, UINT, WPARAM, LPARAM);
-  static LRESULT CALLBACK ControlSubclass(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  static LRESULT CALLBACK ControlProc(HWND, UINT, WPARAM, LPARAM);
+  // Puts ControlProc in front of a control's own window procedure.
+  void Subclass(HWND h);
+  // A message to one of this view's own controls, handed to the control's
+  // window procedure at once (as SendMessageW does within the thread, without
+  // passing the thread's message hooks again).
+  LRESULT Direct(HWND h, UINT msg, WPARAM wp, LPARAM lp) const;
   LRESULT HandleFormMessage(UINT msg, WPARAM wp, LPARAM lp);
   LRESULT HandleControlMessage(Control& c, HWND h, UINT msg, WPARAM wp, LPARAM lp, bool& handled);
 
@@ -84,6 +90,12 @@ class View : public ViewSink {
   void SetRowHeight(StringGrid& grid);
   void OnDpiChanged(int dpi, const RECT& suggested);
   void Run(const std::function<void()>& handler) { Guarded(dialogs_, handler); }
+  // Runs a handler whose grid and status-bar changes reach the windows
+  // together once it has ended: one item count, one redraw of the changed
+  // rows, one auto-scroll and one text per panel, however many the model made.
+  void RunBatched(const std::function<void()>& handler);
+  void Flush();
+  void ApplyCurrentRow(StringGrid& grid, HWND h);
 
   HINSTANCE instance_;
   Form& form_;
@@ -101,6 +113,25 @@ class View : public ViewSink {
   std::vector<std::pair<HWND, HMENU>> popups_;
   std::wstring cellBuffer_;  // text handed to the list view for one cell
   int suppress_ = 0;         // >0 while the program changes a control
+  // Changes held back while a batched handler runs.
+  struct Pending {
+    bool rowCount = false;
+    bool currentRow = false;
+    int firstRow = 0, lastRow = -1;  // grid rows whose cells changed
+    std::vector<int> panels;         // status panels whose text changed
+  };
+  std::unordered_map<Control*, Pending> pending_;
+  int batching_ = 0;
+  int selectedItem_ = -1;  // the grid item selected last, by the program or the user
+  // While lines arrive in a burst the grid and the status bar paint a few
+  // times a second, not once a line: their redraw is off until kRedrawTimer
+  // turns it on again; the grid's current row waits for that in deferred_.
+  HWND redrawOff_ = nullptr;
+  HWND pausedBar_ = nullptr;
+  ULONGLONG lastGridFlush_ = 0;
+  ULONGLONG pauseStart_ = 0;
+  std::unordered_map<Control*, Pending> deferred_;
+  void EndRedrawPause();
   int dpi_ = 96;
   bool modal_ = false;
   int nextId_ = 1000;
