@@ -3,7 +3,7 @@
 # Idempotent: packages already present are skipped, the locale is generated once.
 set -euo pipefail
 
-need=(cmake ninja-build g++ clang libclang-rt-14-dev googletest
+need=(cmake ninja-build g++ clang libclang-rt-14-dev llvm-14 googletest
       g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
       wine wine64 fonts-wine xvfb xauth x11-utils imagemagick
       fonts-ipafont-gothic fonts-ipafont-mincho locales zip unzip procps e2fsprogs faketime)

@@ -37,6 +37,10 @@ cmake --preset native >/dev/null
 cmake --build --preset native
 GTEST_OUTPUT=xml:$results/native/ run_ctest native native
 
+echo "== fuzz targets over their committed corpus"
+bash scripts/fuzz.sh check 2>&1 | tee build/fuzz-check.log
+summary+=("fuzz: $(sed -n 's/^fuzz check: //p' build/fuzz-check.log | tail -1)")
+
 echo "== i686 release build"
 cmake --preset mingw32 >/dev/null
 cmake --build --preset mingw32
@@ -50,6 +54,8 @@ echo "horone.exe (i686) imports InstallHook_CallWndProc and UnInstallHook_CallWn
 echo "== x86_64 build and Win32 tests under Wine"
 cmake --preset mingw64 >/dev/null
 cmake --build --preset mingw64
+# The zip the Win32 tests unpack and run (the x86_64 twin of the release's).
+bash scripts/package.sh x64 >/dev/null
 export HORONE_WINEPREFIX=${HORONE_WINEPREFIX:-$repo/build/wineprefix64}
 bash scripts/wine-prefix.sh prepare
 GTEST_OUTPUT=xml:Z:$results/win32/ run_ctest win32 mingw64 xvfb-run -a -s "-screen 0 1600x1200x24"

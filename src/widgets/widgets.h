@@ -9,6 +9,7 @@
 //  - the grid raises select-cell whenever its current row is set.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -446,9 +447,13 @@ class Form : public Control {
   void SetWidth(int w);
   void SetHeight(int h);
   // The client area in layout units: the layout is made for 96 pixels per
-  // inch, while the outer size and the frame are real pixels.
-  int ClientWidth() const { return (Bounds().width - frameWidth_) * 96 / dpi_; }
-  int ClientHeight() const { return (Bounds().height - frameHeight_) * 96 / dpi_; }
+  // inch, while the outer size and the frame are real pixels. Worked out in
+  // 64 bits and held within ±kMaxClientExtent, so that any size the settings
+  // file holds (up to the ends of the 32-bit range) lays out without the
+  // layout's sums overflowing; no real window comes near that extent.
+  static constexpr int kMaxClientExtent = 1 << 27;
+  int ClientWidth() const { return ClientExtent(Bounds().width, frameWidth_); }
+  int ClientHeight() const { return ClientExtent(Bounds().height, frameHeight_); }
   int Dpi() const { return dpi_; }
   void SetDpi(int dpi) { dpi_ = dpi > 0 ? dpi : 96; }
   // The frame's size (borders, title bar, menu bar) as the platform draws it.
@@ -467,6 +472,11 @@ class Form : public Control {
   void MarkClosed() { closed_ = true; }
 
  private:
+  int ClientExtent(int outer, int frame) const {
+    const std::int64_t units = (std::int64_t{outer} - frame) * 96 / dpi_;
+    return static_cast<int>(std::clamp<std::int64_t>(units, -kMaxClientExtent, kMaxClientExtent));
+  }
+
   int frameWidth_ = 8;
   int frameHeight_ = 54;
   int dpi_ = 96;

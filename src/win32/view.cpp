@@ -822,7 +822,12 @@ void View::EndRedrawPause() {
     RedrawWindow(pausedBar_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
     pausedBar_ = nullptr;
   }
-  // The current row waited for the pause's end.
+  ApplyDeferred();
+}
+
+void View::ApplyDeferred() {
+  // The current row waited for the pause's end, or for someone to ask.
+  if (deferred_.empty()) return;
   auto deferred = std::move(deferred_);
   deferred_.clear();
   Quiet q(suppress_);
@@ -1056,6 +1061,23 @@ LRESULT CALLBACK View::ControlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     return CallWindowProcW(sub.original, h, msg, wp, lp);
   }
   View* self = sub.view;
+  // Whoever asks the grid for its selection, focus or scroll position during
+  // a pause gets the current row as it is now.
+  if (!self->deferred_.empty()) {
+    switch (msg) {
+      case LVM_GETNEXTITEM:
+      case LVM_GETITEMSTATE:
+      case LVM_GETITEMW:
+      case LVM_GETITEMA:
+      case LVM_GETSELECTEDCOUNT:
+      case LVM_GETSELECTIONMARK:
+      case LVM_GETTOPINDEX:
+        self->ApplyDeferred();
+        break;
+      default:
+        break;
+    }
+  }
   auto it = self->controls_.find(h);
   if (it != self->controls_.end()) {
     bool handled = false;

@@ -132,6 +132,7 @@ class View : public ViewSink {
   ULONGLONG pauseStart_ = 0;
   std::unordered_map<Control*, Pending> deferred_;
   void EndRedrawPause();
+  void ApplyDeferred();
   int dpi_ = 96;
   bool modal_ = false;
   int nextId_ = 1000;

@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "base/integer.h"
 #include "base/text.h"
 #include "fakes.h"
 
@@ -250,6 +251,42 @@ TEST(Settings, SizesThatAreNotIntegersAreReportedOnceAndTheListsStillLoad) {
     EXPECT_EQ(h.settings.writes[0], "FOW=" + IntToStr(f.Width()));
     EXPECT_EQ(h.settings.writes[1], "FOH=" + IntToStr(f.Height()));
     EXPECT_EQ(h.dialogs.shown, c.shown);  // nothing more was shown
+  }
+}
+
+TEST(Settings, SizesAtTheEndsOfTheIntegerRangeLayOutAndAreWrittenBack) {
+  // The client area of such a window is held at ±2^27 layout units; the
+  // children dock within it (the settings panel on the right, 185 wide; the
+  // status bar at the bottom, 19 high) instead of the sums overflowing.
+  constexpr int kMax = Form::kMaxClientExtent;
+  struct Case {
+    const char* fow;
+    const char* foh;
+    int clientWidth, clientHeight;
+    int panel3Left, panel1Width, statusBarTop;
+  } cases[] = {
+      {"2147483647", "2147483647", kMax, kMax, kMax - 185, kMax - 185, kMax - 19},
+      {"-2147483648", "-2147483648", -kMax, -kMax, -kMax - 185, 0, -kMax - 19},
+      {"$7FFFFFFF", "-$80000000", kMax, -kMax, kMax - 185, kMax - 185, -kMax - 19},
+      {"22369630", "1000", 22369622, 946, 22369622 - 185, 22369622 - 185, 946 - 19},  // (w - 8) * 96 passes 2^31
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.fow) + " x " + c.foh);
+    Harness h;
+    h.settings.Set(h.IniPath(), "FOW", c.fow);
+    h.settings.Set(h.IniPath(), "FOH", c.foh);
+    TForm2& f = h.Start();
+    EXPECT_TRUE(h.dialogs.shown.empty());
+    EXPECT_EQ(Size(f), IntToStr(StrToInt(c.fow)) + "x" + IntToStr(StrToInt(c.foh)));
+    EXPECT_EQ(f.ClientWidth(), c.clientWidth);
+    EXPECT_EQ(f.ClientHeight(), c.clientHeight);
+    EXPECT_EQ(f.Panel3.Bounds().left, c.panel3Left);
+    EXPECT_EQ(f.Panel1.Bounds().width, c.panel1Width);
+    EXPECT_EQ(f.StatusBar1.Bounds().top, c.statusBarTop);
+    f.Close();
+    ASSERT_GE(h.settings.writes.size(), 2u);
+    EXPECT_EQ(h.settings.writes[0], "FOW=" + IntToStr(StrToInt(c.fow)));
+    EXPECT_EQ(h.settings.writes[1], "FOH=" + IntToStr(StrToInt(c.foh)));
   }
 }
 

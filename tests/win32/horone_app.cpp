@@ -46,6 +46,13 @@ HoroneApp::HoroneApp() : dir_(L"horone"), elsewhere_(L"cwd") {
   journal_ = dir_.file(L"journal.txt");
 }
 
+HoroneApp::HoroneApp(const Package& package) : dir_(L"ホロネ の フォルダ"), elsewhere_(L"cwd") {
+  ScreenDpi();
+  journal_ = dir_.file(L"journal.txt");
+  const int rc = Shell("unzip -q -j \"$1\" -d \"$2\"", {package.zip, UnixFile(L"")});
+  if (rc != 0) throw Error("unzip " + package.zip + " failed: " + std::to_string(rc));
+}
+
 HoroneApp::~HoroneApp() {
   if (app_.running()) app_.terminate();
   if (game_.running()) game_.terminate();

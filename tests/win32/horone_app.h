@@ -24,9 +24,17 @@ inline constexpr DWORD kWait = 15000;
 int ScreenDpi();
 inline int S(int v) { return MulDiv(v, ScreenDpi(), 96); }
 
+// A zip of the program as the packaging script makes it (Unix path).
+struct Package {
+  std::string zip;
+};
+
 class HoroneApp {
  public:
   HoroneApp();
+  // The programs of `package`, unpacked into a folder whose path has spaces
+  // and Japanese characters, in place of the built ones.
+  explicit HoroneApp(const Package& package);
   ~HoroneApp();
 
   const std::wstring& Folder() const { return dir_.path(); }
