@@ -124,7 +124,7 @@ void Run(const std::uint8_t* data, size_t size) {
   h.files.files[h.UserList()] = "abc\r\n\x83\x86\x81\x5B\x83\x55\r\n\x83\x5C\x95\x5C\r\n" + records[2];
   std::optional<std::string> tableTitle, lobbyTitle;
   if (lobby) {
-    h.desktop.Add("#32770", records[1]);
+    h.desktop.AddLobby(records[1]);
     lobbyTitle = records[1].substr(0, kFakeTitleLimit);
   }
   if (table) {

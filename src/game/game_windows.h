@@ -9,14 +9,23 @@ namespace horone {
 inline constexpr const char* kTableWindowClass = "KatuGameMjMain";
 inline constexpr const char* kDialogClass = "#32770";
 
+inline constexpr const char* kSpectateButtonTitle = "観戦(&F)";
+
 inline WindowHandle FindTableWindow(GameDesktop& d) { return d.FindTopLevel(kTableWindowClass, std::nullopt); }
-// The first top-level dialog the search returns.
-inline WindowHandle FindLobby(GameDesktop& d) { return d.FindTopLevel(kDialogClass, std::nullopt); }
 inline WindowHandle FindTableList(GameDesktop& d, WindowHandle lobby) {
   return d.FindChild(lobby, "ListBox", std::nullopt);
 }
 inline WindowHandle FindSpectateButton(GameDesktop& d, WindowHandle lobby) {
-  return d.FindChild(lobby, "Button", "観戦(&F)");
+  return d.FindChild(lobby, "Button", kSpectateButtonTitle);
+}
+// The first top-level dialog with the spectate button: the lobby. Another
+// program's dialog (or the failure dialog) in front of it is passed over,
+// so that no list, field or button of some other window is driven.
+inline WindowHandle FindLobby(GameDesktop& d) {
+  for (const WindowHandle w : d.FindTopLevels(kDialogClass)) {
+    if (FindSpectateButton(d, w)) return w;
+  }
+  return 0;
 }
 inline WindowHandle FindFailureDialog(GameDesktop& d) { return d.FindTopLevel(kDialogClass, "観戦失敗"); }
 inline WindowHandle FindOkButton(GameDesktop& d, WindowHandle dialog) { return d.FindChild(dialog, "Button", "OK"); }

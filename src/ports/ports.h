@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace horone {
 
@@ -20,8 +21,11 @@ using WindowHandle = std::uintptr_t;
 class GameDesktop {
  public:
   virtual ~GameDesktop() = default;
-  // Top-level window by class and, when given, exact title.
+  // Top-level window of another program (never one of ホロネ's own) by class
+  // and, when given, exact title.
   virtual WindowHandle FindTopLevel(std::string_view className, std::optional<std::string_view> title) = 0;
+  // Every such window of that class, first to last in the search's order.
+  virtual std::vector<WindowHandle> FindTopLevels(std::string_view className) = 0;
   // First direct child of `parent` by class and optional title; a null parent
   // searches the top-level windows.
   virtual WindowHandle FindChild(WindowHandle parent, std::string_view className,

@@ -29,7 +29,27 @@ bool SendWaiting(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 WindowHandle Desktop::FindTopLevel(std::string_view className, std::optional<std::string_view> title) {
   const std::wstring cls = Widen(className);
   const std::wstring t = title ? Widen(*title) : std::wstring();
-  return W(FindWindowW(cls.c_str(), title ? t.c_str() : nullptr));
+  // Only the game's windows: ホロネ's own message boxes and its save dialog
+  // are dialogs too, and one that is open is usually the first on the desktop.
+  HWND found = nullptr;
+  while ((found = FindWindowExW(nullptr, found, cls.c_str(), title ? t.c_str() : nullptr)) != nullptr) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(found, &pid);
+    if (pid != GetCurrentProcessId()) break;
+  }
+  return W(found);
+}
+
+std::vector<WindowHandle> Desktop::FindTopLevels(std::string_view className) {
+  const std::wstring cls = Widen(className);
+  std::vector<WindowHandle> found;
+  HWND w = nullptr;
+  while ((w = FindWindowExW(nullptr, w, cls.c_str(), nullptr)) != nullptr) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid != GetCurrentProcessId()) found.push_back(W(w));
+  }
+  return found;
 }
 
 WindowHandle Desktop::FindChild(WindowHandle parent, std::string_view className,

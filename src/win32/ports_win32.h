@@ -20,6 +20,7 @@ bool SendWaiting(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 class Desktop : public GameDesktop {
  public:
   WindowHandle FindTopLevel(std::string_view className, std::optional<std::string_view> title) override;
+  std::vector<WindowHandle> FindTopLevels(std::string_view className) override;
   WindowHandle FindChild(WindowHandle parent, std::string_view className,
                          std::optional<std::string_view> title) override;
   std::string ReadTitle(WindowHandle window) override;

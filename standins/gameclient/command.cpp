@@ -89,6 +89,8 @@ std::optional<Command> ParseOutcomes(std::wstring_view args) {
       c->outcomes.push_back(Outcome::kOpen);
     } else if (word == L"none") {
       c->outcomes.push_back(Outcome::kNone);
+    } else if (word == L"flash") {
+      c->outcomes.push_back(Outcome::kFlash);
     } else {
       return std::nullopt;
     }
@@ -133,6 +135,24 @@ std::optional<Command> ParseMs(Command::Kind kind, std::wstring_view args) {
   return c;
 }
 
+// "spectate|failok [COMMAND...]": COMMAND must itself be a valid command
+// (not another onclick, not sleep).
+std::optional<Command> ParseOnClick(std::wstring_view args) {
+  const size_t space = args.find(L' ');
+  const std::wstring_view button = args.substr(0, space);
+  if (button != L"spectate" && button != L"failok") return std::nullopt;
+  auto c = Make(Command::Kind::kOnClick);
+  c->text = button;
+  if (space == std::wstring_view::npos) return c;
+  const std::wstring_view rest = args.substr(space + 1);
+  const auto inner = ParseCommand(rest);
+  if (!inner || inner->kind == Command::Kind::kOnClick || inner->kind == Command::Kind::kSleep) {
+    return std::nullopt;
+  }
+  c->content = rest;
+  return c;
+}
+
 }  // namespace
 
 std::optional<Command> ParseCommand(std::wstring_view line) {
@@ -149,6 +169,7 @@ std::optional<Command> ParseCommand(std::wstring_view line) {
     c->text = args;
     return c;
   }
+  if (TakeWord(line, L"onclick", &args)) return ParseOnClick(args);
   if (line == L"quit") return Make(Command::Kind::kQuit);
   return std::nullopt;
 }

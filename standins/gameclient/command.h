@@ -11,7 +11,7 @@
 namespace gameclient {
 
 enum class Target { kLobby, kTable };
-enum class Outcome { kFail, kOpen, kNone };
+enum class Outcome { kFail, kOpen, kNone, kFlash };
 
 struct Command {
   enum class Kind {
@@ -28,6 +28,7 @@ struct Command {
     kHang,        // ms
     kSleep,       // ms
     kMark,        // text
+    kOnClick,     // text (button: spectate or failok), content (command line; empty: disarm)
     kQuit,
   };
   Kind kind = Kind::kQuit;

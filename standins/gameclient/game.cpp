@@ -288,6 +288,15 @@ bool Game::Execute(const Command& c, bool from_script) {
     case Command::Kind::kMark:
       Log(L"mark " + EscapeForJournal(c.text));
       return true;
+    case Command::Kind::kOnClick: {
+      const DWORD_PTR button = c.text == L"failok" ? kFailOkButton : kSpectateButton;
+      if (c.content.empty()) {
+        on_click_.erase(button);
+      } else {
+        on_click_[button] = c.content;
+      }
+      return true;
+    }
     case Command::Kind::kQuit:
       PostQuitMessage(0);
       return true;
@@ -405,6 +414,10 @@ void Game::ApplyOutcome(Outcome outcome) {
       break;
     case Outcome::kOpen:
       OpenTable();
+      break;
+    case Outcome::kFlash:
+      // A table that ends as it opens: gone before anyone can look for it.
+      if (!table_ && OpenTable() && table_) DestroyWindow(table_);
       break;
     case Outcome::kNone:
       break;
@@ -666,7 +679,12 @@ LRESULT CALLBACK Game::ButtonSubclass(HWND hwnd, UINT msg, WPARAM wparam, LPARAM
   const wchar_t* name = ref == kFailOkButton ? L"failok" : L"spectate";
   switch (msg) {
     case WM_LBUTTONDOWN:
-      if (game) game->Log(std::wstring(L"click ") + name + L" down");
+      if (game) {
+        game->Log(std::wstring(L"click ") + name + L" down");
+        game->RunOnClick(ref);
+        // The command may have closed the window this button is in.
+        if (!IsWindow(hwnd)) return 0;
+      }
       break;
     case WM_LBUTTONUP:
       // Logged first: the button's own handling may close the dialog.
@@ -679,6 +697,16 @@ LRESULT CALLBACK Game::ButtonSubclass(HWND hwnd, UINT msg, WPARAM wparam, LPARAM
       break;
   }
   return DefSubclassProc(hwnd, msg, wparam, lparam);
+}
+
+void Game::RunOnClick(DWORD_PTR button) {
+  const auto it = on_click_.find(button);
+  if (it == on_click_.end()) return;
+  const std::wstring line = it->second;
+  on_click_.erase(it);
+  Log(std::wstring(L"onclick ") + (button == kFailOkButton ? L"failok " : L"spectate ") +
+      EscapeForJournal(line));
+  if (const auto command = ParseCommand(line)) Execute(*command, false);
 }
 
 // ---------------------------------------------------------------------------

@@ -54,6 +54,8 @@ class Game {
 
   LRESULT OnCopyData(const COPYDATASTRUCT* data);
   bool Execute(const Command& command, bool from_script);
+  // Runs the command armed with "onclick" for that button, if any (once).
+  void RunOnClick(DWORD_PTR button);
   void ContinueScript();
 
   bool OpenLobby();
@@ -107,6 +109,8 @@ class Game {
   std::wstring table_title_;
   std::vector<std::wstring> table_list_;
   std::deque<Outcome> outcomes_;
+  // "onclick": a command line per button (ButtonKind), run at its next press.
+  std::map<DWORD_PTR, std::wstring> on_click_;
 
   std::vector<std::wstring> script_;
   size_t script_next_ = 0;

@@ -463,6 +463,87 @@ void CheckHang(HWND lobby) {
         std::to_wstring(elapsed) + L" ms");
 }
 
+// The journal lines from the last "mark NAME" on.
+std::vector<std::wstring> JournalAfter(std::wstring_view mark) {
+  const std::vector<std::wstring> lines = ReadJournal();
+  const auto at = std::find(lines.rbegin(), lines.rend(), L"mark " + std::wstring(mark));
+  return std::vector<std::wstring>(at.base(), lines.end());
+}
+
+// "flash" and the commands armed with "onclick": windows that close at the
+// moment a button is pressed. Needs the lobby open with the title given and
+// no table window; leaves the lobby open.
+void CheckClickCommands(std::wstring_view lobby_title) {
+  const std::wstring title(lobby_title);
+  Check(Command(L"onclick spectate sleep 10") == 0, L"onclick with sleep answers 0");
+  Check(Command(L"onclick spectate onclick failok mark x") == 0, L"nested onclick answers 0");
+  Check(Command(L"onclick table lobby close") == 0, L"onclick on an unknown button answers 0");
+  Check(Command(L"onclick spectate frobnicate") == 0, L"onclick with an unknown command answers 0");
+
+  HWND lobby = FindShown(L"#32770", title.c_str());
+  HWND spectate = lobby ? FindWindowExW(lobby, nullptr, L"Button", kSpectateText) : nullptr;
+  if (!Check(spectate != nullptr, L"lobby open for the click commands")) return;
+
+  // An armed command that is disarmed again does not run.
+  CommandOk(L"mark disarmed");
+  CommandOk(L"outcomes");
+  CommandOk(L"onclick spectate mark armed");
+  CommandOk(L"onclick spectate");
+  Click(spectate);
+  Check(WaitJournal(L"click spectate up") &&
+            CountLine(JournalAfter(L"disarmed"), L"mark armed") == 0,
+        L"a disarmed onclick does not run");
+
+  CommandOk(L"mark flash");
+  CommandOk(L"outcomes flash");
+  Click(spectate);
+  Check(WaitFor([] { return CountLine(JournalAfter(L"flash"), L"table closed") == 1; }, 5000),
+        L"flash: the table window closes again");
+  Check(JournalAfter(L"flash") == std::vector<std::wstring>{L"click spectate down",
+                                                          L"click spectate up", L"table opened",
+                                                          L"table closed"},
+        L"journal of flash");
+  Check(FindWindowW(L"KatuGameMjMain", nullptr) == nullptr, L"flash leaves no table window");
+
+  CommandOk(L"mark close at spectate");
+  CommandOk(L"onclick spectate lobby close");
+  const LRESULT down = Send(spectate, WM_LBUTTONDOWN, 0, 0);
+  const LRESULT up = Send(spectate, WM_LBUTTONUP, 0, 0, 1000);
+  Check(down == 0 && up == -1 && !IsWindow(lobby),
+        L"onclick spectate lobby close: the lobby is gone at the press");
+  Check(JournalAfter(L"close at spectate") ==
+            std::vector<std::wstring>{L"click spectate down", L"onclick spectate lobby close",
+                                      L"lobby closed"},
+        L"journal of the lobby closing at the spectate press");
+
+  // The failure dialog's OK: the lobby closes and takes the dialog with it.
+  CommandOk(L"lobby open");
+  lobby = nullptr;
+  WaitFor([&] { return (lobby = FindShown(L"#32770", title.c_str())) != nullptr; }, 5000);
+  spectate = lobby ? FindWindowExW(lobby, nullptr, L"Button", kSpectateText) : nullptr;
+  if (!Check(spectate != nullptr, L"lobby open again")) return;
+  CommandOk(L"mark close at failok");
+  CommandOk(L"outcomes fail");
+  CommandOk(L"onclick failok lobby close");
+  Click(spectate);
+  HWND fail = nullptr;
+  WaitFor([&] { return (fail = FindShown(L"#32770", kFailTitle)) != nullptr; }, 5000);
+  HWND ok = fail ? FindWindowExW(fail, nullptr, L"Button", L"OK") : nullptr;
+  if (!Check(ok != nullptr, L"failure dialog shown for onclick failok")) return;
+  Click(ok);
+  Check(!IsWindow(fail) && !IsWindow(lobby),
+        L"onclick failok lobby close: dialog and lobby are gone");
+  Check(JournalAfter(L"close at failok") ==
+            std::vector<std::wstring>{L"click spectate down", L"click spectate up",
+                                      L"dialog fail shown", L"click failok down",
+                                      L"onclick failok lobby close", L"dialog fail closed",
+                                      L"lobby closed"},
+        L"journal of the lobby closing at the failure dialog's OK");
+  CommandOk(L"lobby open");
+  Check(WaitFor([&] { return FindShown(L"#32770", title.c_str()) != nullptr; }, 5000),
+        L"lobby open after the click commands");
+}
+
 int Run(bool keep_journal) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   HWND form = nullptr;
@@ -624,6 +705,9 @@ int Run(bool keep_journal) {
   CommandOk(L"lobby open");
   Check(WaitFor([] { return FindShown(L"#32770", L"テスト ロビー") != nullptr; }, 5000),
         L"'lobby open' reopens it with the current title");
+
+  CommandOk(L"table close");
+  CheckClickCommands(L"テスト ロビー");
 
   CommandOk(L"quit");
   const DWORD waited = WaitForSingleObject(pi.hProcess, 10000);

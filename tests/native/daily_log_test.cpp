@@ -75,7 +75,7 @@ TEST_F(DailyLogFiles, ARecordIsOneLineOfFiveTabSeparatedCells) {
       {"\r\nno marker", "ロビー\t2026/12/11\t09:05:07\t\tno marker\r\n"},
       {"\r\nabc\t>", "ロビー\t2026/12/11\t09:05:07\tabc\t\r\n"},
   };
-  h.desktop.Add("#32770", "ロビー");
+  h.desktop.AddLobby("ロビー");
   std::string expected;
   for (const auto& c : cases) {
     h.Deliver(c.line);

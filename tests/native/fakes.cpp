@@ -33,6 +33,20 @@ WindowHandle FakeDesktop::FindTopLevel(std::string_view className, std::optional
   return FindChild(0, className, title);
 }
 
+WindowHandle FakeDesktop::AddLobby(std::string title) {
+  const WindowHandle lobby = Add("#32770", std::move(title));
+  Add("Button", "観戦(&F)", lobby);
+  return lobby;
+}
+
+std::vector<WindowHandle> FakeDesktop::FindTopLevels(std::string_view className) {
+  std::vector<WindowHandle> found;
+  for (const auto& [h, w] : windows) {
+    if (w.parent == 0 && w.className == className) found.push_back(h);
+  }
+  return found;
+}
+
 WindowHandle FakeDesktop::FindChild(WindowHandle parent, std::string_view className,
                                     std::optional<std::string_view> title) {
   for (const auto& [h, w] : windows) {

@@ -27,10 +27,13 @@ struct FakeWindow {
 class FakeDesktop : public GameDesktop {
  public:
   WindowHandle Add(std::string className, std::string title, WindowHandle parent = 0);
+  // A lobby: a top-level dialog with the spectate button.
+  WindowHandle AddLobby(std::string title);
   void Remove(WindowHandle w);
   FakeWindow& At(WindowHandle w) { return windows.at(w); }
 
   WindowHandle FindTopLevel(std::string_view className, std::optional<std::string_view> title) override;
+  std::vector<WindowHandle> FindTopLevels(std::string_view className) override;
   WindowHandle FindChild(WindowHandle parent, std::string_view className,
                          std::optional<std::string_view> title) override;
   std::string ReadTitle(WindowHandle window) override;

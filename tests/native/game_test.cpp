@@ -23,7 +23,7 @@ struct Sender : ::testing::Test {
   // for "the first Edit anywhere" would find the lobby's.
   void Open(bool lobby, bool table, bool tableHasEdit = true) {
     if (lobby) {
-      const WindowHandle l = h.desktop.Add("#32770", "ロビー");
+      const WindowHandle l = h.desktop.AddLobby("ロビー");
       h.desktop.Add("ListBox", "", l);
       lobbyEdit = h.desktop.Add("Edit", "lobby-edit", l);
     }
@@ -301,7 +301,7 @@ TEST(SpectateOutcomes, EveryOutcomeOfARun) {
        Cat({kScanStart, {"select 0", "select 1"}}), 42, 0, 1},
       {"empty table list", kLobby, {}, "", kScanStart, 42, 0, -1},
       {"no lobby", kNoLobby, {}, "", kScanStart, 42, 0, -1},
-      {"another dialog found as the lobby", kOtherDialog, {}, "", kScanStart, 42, 0, -1},
+      {"another program's dialog is not the lobby", kOtherDialog, {}, "", kScanStart, 42, 0, -1},
       {"every table in play fails", kLobby, {"1卓 プレイ中", "2卓 待機中", "3卓 プレイ中"}, "F-F",
        Cat({kScanStart, {"select 0"}, Click(), Dismiss(), {"select 1", "select 2"}, Click(), Dismiss()}), 42, 4, 2},
       {"the first fails, the second opens", kLobby, {"1卓 待機中", "2卓 プレイ中", "3卓 プレイ中", "4卓 プレイ中"},

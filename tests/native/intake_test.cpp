@@ -89,16 +89,27 @@ TEST_F(IntakeTest, PlaceComesFromTheTableWindowElseTheLobby) {
   };
   for (const auto& c : cases) {
     h.desktop.windows.clear();
-    if (!c.lobbyTitle.empty()) h.desktop.Add("#32770", c.lobbyTitle);
+    if (!c.lobbyTitle.empty()) h.desktop.AddLobby(c.lobbyTitle);
     if (!c.tableTitle.empty()) h.desktop.Add("KatuGameMjMain", c.tableTitle);
     h.Deliver("\r\nu\t>m");
     EXPECT_EQ(Cell(0, LoggedRows), c.place) << c.tableTitle << "|" << c.lobbyTitle;
   }
   // The 18-byte cut may end inside a double-byte character.
   h.desktop.windows.clear();
-  h.desktop.Add("#32770", "ＡＢＣＤＥＦＧＨＩＪ");
+  h.desktop.AddLobby("ＡＢＣＤＥＦＧＨＩＪ");
   h.Deliver("\r\nu\t>m");
   EXPECT_EQ(Cell(0, LoggedRows).size(), 18u);
+  // Dialogs without the spectate button in front of the lobby (another
+  // program's, the failure dialog) are not the lobby.
+  h.desktop.windows.clear();
+  h.desktop.Add("#32770", "ファイルを開く");
+  h.desktop.Add("#32770", "観戦失敗");
+  h.desktop.Add("Button", "OK", h.desktop.Add("#32770", "お知らせ"));
+  h.Deliver("\r\nu\t>m");
+  EXPECT_EQ(Cell(0, LoggedRows), "");
+  h.desktop.AddLobby("ロビー");
+  h.Deliver("\r\nu\t>m");
+  EXPECT_EQ(Cell(0, LoggedRows), "ロビー");
 }
 
 TEST_F(IntakeTest, DateAndTimeComeFromOneClockReading) {

@@ -32,25 +32,6 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
   return names;
 }
 
-// Makes a folder unwritable (chattr +i) for as long as it lives.
-class Immutable {
- public:
-  Immutable(const HoroneApp& app, std::wstring_view name) : app_(app), path_(app.UnixFile(name)) {
-    ok_ = app_.Shell("chattr +i \"$1\"", {path_}) == 0;
-  }
-  ~Immutable() { Release(); }
-  bool ok() const { return ok_; }
-  void Release() {
-    if (ok_) app_.Shell("chattr -i \"$1\"", {path_});
-    ok_ = false;
-  }
-
- private:
-  const HoroneApp& app_;
-  std::string path_;
-  bool ok_ = false;
-};
-
 // Chooses an item of the grid's context menu as a user would, with the
 // keyboard; `index` counts the items that are not separators.
 void ChooseFromGridMenu(const HoroneApp& app, int index) {

@@ -96,6 +96,29 @@ class HoroneApp {
   std::wstring journal_;
 };
 
+// Makes a file or folder of the program's folder unchangeable (chattr +i)
+// for as long as it lives: nothing can be written, created, renamed or
+// removed in it.
+class Immutable {
+ public:
+  Immutable(const HoroneApp& app, std::wstring_view name) : app_(app), path_(app.UnixFile(name)) {
+    ok_ = app_.Shell("chattr +i \"$1\"", {path_}) == 0;
+  }
+  ~Immutable() { Release(); }
+  Immutable(const Immutable&) = delete;
+  Immutable& operator=(const Immutable&) = delete;
+  bool ok() const { return ok_; }
+  void Release() {
+    if (ok_) app_.Shell("chattr -i \"$1\"", {path_});
+    ok_ = false;
+  }
+
+ private:
+  const HoroneApp& app_;
+  std::string path_;
+  bool ok_ = false;
+};
+
 // A sanity pause for effects that have no visible end (a key press that
 // must *not* do something).
 void Settle(DWORD ms = 300);
