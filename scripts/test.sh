@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Sets everything up, builds every configuration and runs every test:
-# the native unit tests (with AddressSanitizer and UBSan), then the Win32
-# tests of the x86_64 build under Wine and Xvfb. The i686 release is built
-# and its import table checked.
+# the native unit tests (with AddressSanitizer and UBSan), the fuzz targets
+# over their committed corpus, then the Win32 tests of the x86_64 build under
+# Wine and Xvfb (among them the packed zip run from a folder with spaces and
+# Japanese in its path, and a 200 000-line stress run). The i686 release is
+# built and its import table checked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
