@@ -80,6 +80,14 @@ EOF
     ;;
   *)
     horone_wine_prepare
+    if [ "${HORONE_WINE_I386:-native}" = qemu ] && ! horone_native_i386_works; then
+      # A 64-bit program (a test driver) whose children are 32-bit: the
+      # whole tree runs where 32-bit programs go to qemu-i386.
+      horone_wine_prepare_i386_qemu
+      export WINTEST_TIMEOUT_SCALE=${WINTEST_TIMEOUT_SCALE:-10}
+      export WINTEST_REMOTE_MEMORY=${WINTEST_REMOTE_MEMORY:-section}
+      horone_exec_in_i386_namespace "$HORONE_WINE64" "$program" "$@"
+    fi
     exec "$HORONE_WINE64" "$program" "$@"
     ;;
 esac
