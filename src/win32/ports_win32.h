@@ -105,7 +105,11 @@ class MessagePump : public EventPump {
   // A modeless box with Tab, Enter and Escape keys as in a dialog.
   void AddModelessBox(HWND w) { boxes_.push_back(w); }
   void ProcessMessages() override;
-  void Sleep(int milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
+  // Waits, answering the messages other programs send meanwhile (a chat
+  // line from the hook, a check that the window still responds), so that
+  // the window never stops responding for the length of a wait; nothing
+  // posted (no input, no timer) is handled before the wait ends.
+  void Sleep(int milliseconds) override;
   // Translates and dispatches one message, with the keyboard navigation of
   // the main window.
   void Dispatch(MSG& msg);
